@@ -88,9 +88,12 @@ struct Cp1251Literal {
 
 namespace ozl {
 
+// Not constexpr on purpose: clang 14 crashes when a std::string is constructed straight from a
+// constexpr call of this operator. The conversion itself still happens during compilation.
 template <text::Cp1251Literal literal>
-constexpr std::string_view operator""_cp1251() {
-  return {literal.bytes, literal.size};
+std::string_view operator""_cp1251() {
+  static constexpr auto converted = literal;
+  return {converted.bytes, converted.size};
 }
 
 }  // namespace ozl
