@@ -1,0 +1,297 @@
+#include "protocol/transport.h"
+
+#include <gtest/gtest.h>
+
+#include <functional>
+
+#include "protocol/session_id.h"
+
+namespace ozl::protocol {
+namespace {
+
+struct SentRequest {
+  RequestId id;
+  Endpoint destination;
+  std::string bytes;
+
+  std::string Data() const {
+    const auto start = bytes.find("\r\nData: ");
+    if (start == std::string::npos) return "";
+    const auto value = start + 8;
+    return bytes.substr(value, bytes.find("\r\n", value) - value);
+  }
+  std::string Session() const {
+    const auto start = bytes.find("\r\nSession: ");
+    if (start == std::string::npos) return "";
+    const auto value = start + 11;
+    return bytes.substr(value, bytes.find("\r\n", value) - value);
+  }
+};
+
+class RecordingConnector : public Connector {
+ public:
+  void Start(RequestId id, const Endpoint& destination, std::string request) override {
+    sent.push_back({id, destination, std::move(request)});
+  }
+  std::vector<SentRequest> sent;
+};
+
+class RecordingHost : public TransportHost {
+ public:
+  ProxySettings CurrentProxy() override { return proxy; }
+  void ReceiveText(const std::string& line) override {
+    received.push_back(line);
+    if (on_line) on_line(line);
+  }
+  void ShowServerUnavailable() override { events.push_back("notice"); }
+  void ShowError(const std::string& text) override { events.push_back("error: " + text); }
+
+  ProxySettings proxy;
+  std::vector<std::string> received;
+  std::vector<std::string> events;
+  std::function<void(const std::string&)> on_line;
+};
+
+std::string Ok(const std::string& body) { return "HTTP/1.0 200 OK\r\n\r\n" + body; }
+
+class TransportTest : public testing::Test {
+ protected:
+  RecordingConnector connector;
+  RecordingHost host;
+  Transport transport{connector, host, "127.0.0.1"};
+
+  const SentRequest& Last() { return connector.sent.back(); }
+  void Answer(std::size_t index, const std::string& body = "") {
+    transport.Completed(connector.sent.at(index).id, Ok(body));
+  }
+  void Fail(std::size_t index, FailureKind kind = FailureKind::kConnectFailed) {
+    transport.Failed(connector.sent.at(index).id, {kind, "socket broke"});
+  }
+  std::vector<std::string> DataSent() {
+    std::vector<std::string> data;
+    for (const auto& request : connector.sent) data.push_back(request.Data());
+    return data;
+  }
+};
+
+using Strings = std::vector<std::string>;
+
+TEST_F(TransportTest, ACommandLeavesAtOnceWhenNothingIsInFlight) {
+  transport.SetSessionId("31337");
+  transport.SendText("#K112345");
+  ASSERT_EQ(connector.sent.size(), 1u);
+  EXPECT_EQ(Last().Data(), "#K112345");
+  EXPECT_EQ(Last().Session(), "31337");
+  EXPECT_TRUE(transport.InFlight());
+  Answer(0);
+  EXPECT_FALSE(transport.InFlight());
+  EXPECT_EQ(transport.WaitingCount(), 0u);
+}
+
+TEST_F(TransportTest, ABurstDuringARequestLeavesInOrderEachExactlyOnce) {
+  transport.SendText("#S1|first ");
+  transport.SendText("#S1|second ");
+  transport.SendText("#S1|third ");
+  transport.SendText("#C to everybody");
+  ASSERT_EQ(connector.sent.size(), 1u);
+  EXPECT_EQ(transport.WaitingCount(), 4u);
+  for (std::size_t i = 0; i < 4; ++i) Answer(i);
+  EXPECT_EQ(DataSent(), (Strings{"#S1|first ", "#S1|second ", "#S1|third ", "#C to everybody"}));
+  EXPECT_EQ(transport.WaitingCount(), 0u);
+  EXPECT_FALSE(transport.InFlight());
+}
+
+TEST_F(TransportTest, APingNeverDisplacesACommand) {
+  transport.SendText("#I5");
+  transport.SendText("#PING");
+  transport.Poll();
+  EXPECT_EQ(transport.WaitingCount(), 1u);
+  Answer(0);
+  EXPECT_EQ(DataSent(), (Strings{"#I5"}));
+
+  // A ping queued behind nothing goes; a command that comes before it leaves gives way to it.
+  transport.Poll();
+  EXPECT_EQ(DataSent(), (Strings{"#I5", "#PING"}));
+  transport.SendText("#K05");
+  transport.SendText("#PING");
+  Answer(1);
+  EXPECT_EQ(DataSent(), (Strings{"#I5", "#PING", "#K05"}));
+  Answer(2);
+  EXPECT_EQ(transport.WaitingCount(), 0u);
+}
+
+TEST_F(TransportTest, ThePollSendsNothingWhileARequestIsInFlight) {
+  transport.Poll();
+  ASSERT_EQ(connector.sent.size(), 1u);
+  transport.Poll();
+  transport.Poll();
+  EXPECT_EQ(connector.sent.size(), 1u);
+  EXPECT_EQ(transport.WaitingCount(), 1u);  // the ping in flight, nothing queued behind it
+  Answer(0);
+  EXPECT_EQ(connector.sent.size(), 1u);
+  EXPECT_EQ(transport.WaitingCount(), 0u);
+}
+
+TEST_F(TransportTest, AFailedCommandStaysFirstAndGoesWithTheNextPoll) {
+  transport.SendText("#S7|hello ");
+  transport.SendText("#S7|again ");
+  Fail(0);
+  EXPECT_EQ(host.events, (Strings{"notice", "error: Connection Failed"}));
+  EXPECT_EQ(connector.sent.size(), 1u);  // no hammering of a dead server
+  transport.Poll();
+  Answer(1);
+  Answer(2);
+  EXPECT_EQ(DataSent(), (Strings{"#S7|hello ", "#S7|hello ", "#S7|again "}));
+  EXPECT_EQ(transport.WaitingCount(), 0u);
+}
+
+TEST_F(TransportTest, FailuresAreReportedByKind) {
+  transport.SendText("#PING");
+  Fail(0, FailureKind::kUnresolvedHost);
+  transport.Poll();
+  Fail(1, FailureKind::kSocketError);
+  transport.Poll();
+  Fail(2, FailureKind::kTimedOut);
+  EXPECT_EQ(host.events, (Strings{"error: Null Remote Address", "error: socket broke", "notice",
+                                  "error: Connection Timed Out"}));
+  EXPECT_TRUE(host.received.empty());
+}
+
+TEST_F(TransportTest, ADirectSendGoesAtOnceEvenWhileARequestIsInFlight) {
+  transport.Poll();
+  transport.SetSessionId("123");
+  transport.SendDirect("#A1|pw");
+  ASSERT_EQ(connector.sent.size(), 2u);
+  EXPECT_EQ(Last().Data(), "#A1|pw");
+  EXPECT_EQ(Last().Session(), "123");
+  Answer(1);
+  Answer(0);
+  EXPECT_EQ(transport.WaitingCount(), 0u);
+  EXPECT_EQ(connector.sent.size(), 2u);
+}
+
+TEST_F(TransportTest, AFailedDirectSendWaitsAndGoesFirst) {
+  transport.SendDirect("#A1|pw");
+  transport.SendText("#K12");
+  Fail(0);
+  EXPECT_EQ(transport.WaitingCount(), 2u);
+  transport.Poll();
+  EXPECT_EQ(Last().Data(), "#A1|pw");
+  Answer(1);
+  EXPECT_EQ(DataSent(), (Strings{"#A1|pw", "#A1|pw", "#K12"}));
+}
+
+TEST_F(TransportTest, ANewerDirectSendReplacesAFailedOne) {
+  transport.SendDirect("#A1|wrong");
+  Fail(0);
+  transport.SendDirect("#A1|right");
+  Answer(1);
+  transport.Poll();
+  EXPECT_EQ(DataSent(), (Strings{"#A1|wrong", "#A1|right", "#PING"}));
+}
+
+TEST_F(TransportTest, AnOlderDirectSendAnsweredLateDoesNotClearTheNewer) {
+  transport.SendDirect("#A1|first");
+  transport.SendDirect("#A1|second");
+  Answer(0);
+  Fail(1);
+  EXPECT_EQ(transport.WaitingCount(), 1u);
+  transport.Poll();
+  EXPECT_EQ(Last().Data(), "#A1|second");
+}
+
+TEST_F(TransportTest, LinesReachTheDispatcherInOrderWithTheirLf) {
+  transport.Poll();
+  Answer(0, "#YU1-a-online\r\n#YU2-b-chat\r\n");
+  EXPECT_EQ(host.received, (Strings{"#YU1-a-online\n", "#YU2-b-chat\n", "\n"}));
+  EXPECT_EQ(transport.LastResponse().body, "#YU1-a-online\r\n#YU2-b-chat\r\n");
+}
+
+TEST_F(TransportTest, AnswersOfUnsuccessfulStatusAreDroppedSilently) {
+  transport.SendText("#I1");
+  transport.Completed(connector.sent[0].id, "HTTP/1.0 500 Oops\r\n\r\n#-boom");
+  EXPECT_TRUE(host.received.empty());
+  EXPECT_TRUE(host.events.empty());
+  EXPECT_EQ(transport.WaitingCount(), 0u);
+}
+
+TEST_F(TransportTest, TheReloginAnswerIsDispatchedBeforeTheLinesAfterIt) {
+  host.on_line = [&](const std::string& line) {
+    if (line == "#0\n") transport.SendDirect("#A1|pw");
+  };
+  transport.Poll();                 // request 0, answered late
+  transport.SendDirect("#A1|pw");  // request 1
+  Answer(1, "#-one\n#0\n#-two\n#0\n#-three");
+  EXPECT_EQ(host.received, (Strings{"#-one\n", "#0\n"}));
+  // An unrelated answer arriving meanwhile waits behind the held lines.
+  Answer(0, "#-late");
+  EXPECT_EQ(host.received.size(), 2u);
+  Answer(2, "#Anick|Nick\n#U~");
+  EXPECT_EQ(host.received, (Strings{"#-one\n", "#0\n", "#Anick|Nick\n", "#U~\n", "#-two\n", "#0\n"}));
+  Fail(3);
+  EXPECT_EQ(host.received, (Strings{"#-one\n", "#0\n", "#Anick|Nick\n", "#U~\n", "#-two\n", "#0\n",
+                                    "#-three\n", "#-late\n"}));
+  EXPECT_EQ(DataSent(), (Strings{"#PING", "#A1|pw", "#A1|pw", "#A1|pw"}));
+}
+
+TEST_F(TransportTest, AnswersArrivingInsideADispatchedLineKeepTheirOrder) {
+  // A line may open a modal loop (an error box) in which another answer is handled.
+  host.on_line = [&](const std::string& line) {
+    if (line == "#-modal\n") Answer(1, "#-inner");
+  };
+  transport.Poll();
+  transport.SendDirect("#A1|pw");
+  Answer(0, "#-modal\n#-after");
+  EXPECT_EQ(host.received, (Strings{"#-modal\n", "#-after\n", "#-inner\n"}));
+}
+
+TEST_F(TransportTest, AnInvalidProxyPortReportsAndKeepsTheCommand) {
+  host.proxy = {true, "proxy", "eighty", false, "", ""};
+  transport.SendText("#S1|hi ");
+  EXPECT_TRUE(connector.sent.empty());
+  EXPECT_EQ(host.events, (Strings{"error: 'eighty' is not a valid integer value"}));
+  host.proxy.port = "8080";
+  transport.Poll();
+  ASSERT_EQ(connector.sent.size(), 1u);
+  EXPECT_EQ(Last().Data(), "#S1|hi ");
+  EXPECT_EQ(Last().destination, (Endpoint{"proxy", 8080}));
+  // With the box cleared afterwards the next request goes straight to the server.
+  host.proxy.use_proxy = false;
+  Answer(0);
+  transport.Poll();
+  EXPECT_EQ(Last().destination, (Endpoint{"127.0.0.1", 5190}));
+  EXPECT_EQ(Last().bytes.find("Proxy-"), std::string::npos);
+}
+
+TEST_F(TransportTest, NothingHappensAfterShutdown) {
+  host.on_line = [&](const std::string& line) {
+    if (line == "#D\n") transport.Shutdown();
+  };
+  transport.SendText("#D");
+  transport.SendText("#S1|lost on purpose ");
+  Answer(0, "#D\n#-never shown");
+  EXPECT_EQ(host.received, (Strings{"#D\n"}));
+  transport.Poll();
+  transport.SendDirect("#A1|x");
+  EXPECT_EQ(connector.sent.size(), 1u);
+}
+
+TEST(SessionId, StaysBelowItsBoundAndIsUniform) {
+  std::uint32_t next = 0;
+  const RandomWords counter = [&] { return next++; };
+  EXPECT_EQ(RandomSessionId(kLoginSessionBound, counter), "0");
+  next = kLoginSessionBound - 1;
+  EXPECT_EQ(RandomSessionId(kLoginSessionBound, counter), "4967295");
+  next = kLoginSessionBound;
+  EXPECT_EQ(RandomSessionId(kLoginSessionBound, counter), "0");
+
+  // Words in the uneven tail above the last whole multiple are drawn again.
+  std::vector<std::uint32_t> words = {0xFFFFFFFFu, 12345u};
+  std::size_t index = 0;
+  const RandomWords scripted = [&] { return words[index++]; };
+  EXPECT_EQ(RandomSessionId(kReloginSessionBound, scripted), "12345");
+  EXPECT_EQ(index, 2u);
+}
+
+}  // namespace
+}  // namespace ozl::protocol
