@@ -1,0 +1,432 @@
+#include "chat.h"
+
+#include <array>
+#include <limits>
+#include <utility>
+
+#include "notices.h"
+
+namespace ozl::server {
+namespace {
+
+constexpr std::string_view kOnline = "online";
+constexpr std::string_view kOffline = "offline";
+constexpr std::string_view kChatStatus = "chat";
+
+constexpr std::size_t kMaxNick = 32;
+constexpr std::size_t kMaxAbout = 255;
+constexpr std::size_t kMaxField = 64;
+
+std::string Notice(std::string_view text) { return "#-" + std::string(text); }
+
+std::string UserNotice(UserId id, std::string_view suffix) {
+  return Notice(std::string(notice::kUserPrefix) + std::to_string(id) + std::string(suffix));
+}
+
+Answer AnswerOf(std::string_view line) { return Answer{std::string(line) + "\r\n", {}}; }
+
+// "#S" lines: the correspondent's id, a nick and the text.
+std::string PrivateLine(UserId id, std::string_view nick, std::string_view text) {
+  return "#S" + std::to_string(id) + "|" + std::string(nick) + "|" + std::string(text);
+}
+
+bool StartsWith(std::string_view text, std::string_view prefix) { return text.substr(0, prefix.size()) == prefix; }
+
+// Registration fields in the order the client sends them.
+enum RegistrationField {
+  kNick, kFirstName, kSurname, kPatronymic, kEmail, kCity, kPassword, kSex, kAbout, kChatNick, kFieldCount
+};
+
+std::optional<std::string_view> ProfileProblem(const std::vector<std::string_view>& fields) {
+  if (fields.size() != kFieldCount) return notice::kBadProfile;
+  for (const std::string_view field : fields) {
+    if (HasControlCharacter(field)) return notice::kControlCharacter;
+  }
+  const std::string_view nick = fields[kNick];
+  if (nick.empty()) return notice::kEmptyNick;
+  if (HasListSeparator(nick)) return notice::kNickSeparator;
+  if (fields[kPassword].empty()) return notice::kEmptyPassword;
+  for (std::size_t i = 0; i < fields.size(); ++i) {
+    const std::size_t limit = i == kNick ? kMaxNick : i == kAbout ? kMaxAbout : kMaxField;
+    if (fields[i].size() > limit) return notice::kFieldTooLong;
+  }
+  return std::nullopt;
+}
+
+}  // namespace
+
+Chat::Chat(Store& store, ChatLimits limits) : store_(store), limits_(limits) {}
+
+std::string Chat::ClientKey(std::string_view address, std::string_view session) {
+  std::string key(address);
+  key.push_back(' ');
+  key.append(session);
+  return key;
+}
+
+Answer Chat::Busy() { return AnswerOf(Notice(notice::kBusy)); }
+
+Outcome Chat::Handle(std::string_view client, std::string_view command, Clock::time_point now) {
+  if (client.substr(client.rfind(' ') + 1) == kProbeSession) return Answer{};
+  if (StartsWith(command, "#A")) return StartLogin(client, command.substr(2));
+  if (StartsWith(command, "#R")) return StartRegistration(client, command.substr(2));
+
+  const auto found = sessions_.find(std::string(client));
+  if (found == sessions_.end()) return AnswerOf("#0");
+  Session& session = found->second;
+  if (session.replaced) {
+    RemoveSession(found);
+    return Answer{Notice(notice::kReplaced) + "\r\n#D\r\n", {}};
+  }
+  Touch(session, now);
+
+  if (command == "#PING") {
+  } else if (StartsWith(command, "#D")) {
+    TakeOffline(session.user, now);
+    RemoveSession(found);
+    return AnswerOf("#D");
+  } else if (StartsWith(command, "#E1")) {
+    EnterChat(session, now);
+  } else if (StartsWith(command, "#E0")) {
+    LeaveChat(session, now);
+  } else if (StartsWith(command, "#K1")) {
+    AddContact(session, command.substr(3));
+  } else if (StartsWith(command, "#K0")) {
+    RemoveContact(session, command.substr(3));
+  } else if (StartsWith(command, "#L0") || StartsWith(command, "#L1")) {
+    store_.SetClosedForFriendship(session.user, command[2] == '0');
+  } else if (StartsWith(command, "#C")) {
+    SayInChat(session, command.substr(2), now);
+  } else if (StartsWith(command, "#P")) {
+    Search(session, command.substr(2));
+  } else if (StartsWith(command, "#I")) {
+    ShowInfo(session, command.substr(2));
+  } else if (StartsWith(command, "#S")) {
+    SendPrivate(session, command.substr(2));
+  }
+  return Drain(session);
+}
+
+Outcome Chat::StartLogin(std::string_view client, std::string_view fields) {
+  const std::size_t bar = fields.find('|');
+  const std::optional<UserId> id = ParseUserId(fields.substr(0, bar));
+  if (bar == std::string_view::npos || !id) return AnswerOf(Notice(notice::kWrongLogin));
+  std::optional<UserRecord> user = store_.FindUser(*id);
+  if (!user) return AnswerOf(Notice(notice::kWrongLogin));
+  PasswordWork work;
+  work.task.password = std::string(fields.substr(bar + 1));
+  work.task.stored_hash = std::move(user->password_hash);
+  // A stored value that is empty would read as "make a hash": it can never match.
+  if (work.task.stored_hash.empty()) return AnswerOf(Notice(notice::kWrongLogin));
+  work.client = std::string(client);
+  work.login = *id;
+  return work;
+}
+
+Outcome Chat::StartRegistration(std::string_view client, std::string_view fields) {
+  const std::vector<std::string_view> field = SplitFields(fields);
+  if (const auto problem = ProfileProblem(field)) return AnswerOf(Notice(*problem));
+  PasswordWork work;
+  work.task.password = std::string(field[kPassword]);
+  work.client = std::string(client);
+  work.registration = Profile{std::string(field[kNick]),    std::string(field[kFirstName]),
+                              std::string(field[kSurname]), std::string(field[kPatronymic]),
+                              std::string(field[kEmail]),   std::string(field[kCity]),
+                              std::string(field[kSex]),     std::string(field[kAbout]),
+                              std::string(field[kChatNick])};
+  return work;
+}
+
+Answer Chat::Finish(PasswordWork work, Clock::time_point now) {
+  if (work.login == 0) return FinishRegistration(work);
+  if (!work.task.verified) return AnswerOf(Notice(notice::kWrongLogin));
+  return FinishLogin(work.client, work.login, now);
+}
+
+Answer Chat::FinishRegistration(const PasswordWork& work) {
+  // Hashing failed for want of memory: nothing is registered without a hash.
+  if (work.task.new_hash.empty()) return Busy();
+  const std::optional<UserId> id = store_.AddUser(work.registration, work.task.new_hash);
+  if (!id) return AnswerOf(Notice(notice::kNoFreeIds));
+  return AnswerOf("#R" + std::to_string(*id));
+}
+
+Answer Chat::FinishLogin(const std::string& client, UserId user, Clock::time_point now) {
+  const std::optional<UserRecord> record = store_.FindUser(user);
+  if (!record) return AnswerOf(Notice(notice::kWrongLogin));
+  const std::string& nick = record->profile.nick;
+
+  if (const auto same_key = sessions_.find(client); same_key != sessions_.end()) {
+    const Session& old = same_key->second;
+    if (!old.replaced && old.user == user) {
+      // The same client logging in again under the same session value: no presence flap.
+      online_.at(user).session = nullptr;
+    } else if (!old.replaced) {
+      TakeOffline(old.user, now);
+    }
+    RemoveSession(same_key);
+  }
+
+  auto online = online_.find(user);
+  if (online != online_.end()) {
+    if (Session* previous = online->second.session) {
+      previous->replaced = true;
+      previous->outbox.clear();
+    }
+    if (online->second.presence == Presence::kChat) {
+      online->second.presence = Presence::kOnline;
+      Announce(user, nick, kOnline, now);
+    }
+  } else {
+    online = online_.emplace(user, OnlineUser{nick, Presence::kOnline, nullptr}).first;
+    Announce(user, nick, kOnline, now);
+  }
+
+  auto [place, inserted] = sessions_.try_emplace(client);
+  Session& session = place->second;
+  session.user = user;
+  session.key = &place->first;
+  session.last_seen = now;
+  session.presence_cursor = next_sequence_;
+  session.chat_cursor = next_sequence_;
+  session.idle_place = idle_order_.insert(idle_order_.end(), &session);
+  online->second.session = &session;
+
+  Push(session, "#A" + record->profile.chat_nick + "|" + nick);
+  Push(session, FullLists(user));
+  for (StoredMessage& message : store_.PendingMessages(user)) {
+    Push(session, PrivateLine(message.sender, message.sender_nick, message.text), message.id);
+  }
+  return Drain(session);
+}
+
+void Chat::EnterChat(Session& session, Clock::time_point now) {
+  OnlineUser& user = online_.at(session.user);
+  if (user.presence == Presence::kChat) return;
+  user.presence = Presence::kChat;
+  session.chat_cursor = next_sequence_;
+  Announce(session.user, user.nick, kChatStatus, now);
+}
+
+void Chat::LeaveChat(Session& session, Clock::time_point now) {
+  OnlineUser& user = online_.at(session.user);
+  if (user.presence != Presence::kChat) return;
+  user.presence = Presence::kOnline;
+  Announce(session.user, user.nick, kOnline, now);
+}
+
+void Chat::SayInChat(Session& session, std::string_view text, Clock::time_point now) {
+  const OnlineUser& user = online_.at(session.user);
+  if (user.presence != Presence::kChat) {
+    Push(session, Notice(notice::kNotInChat));
+    return;
+  }
+  chat_log_.Append(next_sequence_++, now, "#C" + user.nick + "|" + OneLine(text));
+}
+
+void Chat::Search(Session& session, std::string_view fields) {
+  std::vector<std::string_view> field = SplitFields(fields);
+  field.resize(8);
+  SearchCriteria criteria{std::string(field[0]), std::string(field[1]), std::string(field[2]),
+                          std::string(field[3]), std::string(field[4]), std::string(field[5]),
+                          std::string(field[7]), std::nullopt};
+  std::string line = "#P";
+  if (!field[6].empty()) {
+    criteria.id = ParseUserId(field[6]);
+    // An identifier that is no number matches nobody.
+    if (!criteria.id) {
+      Push(session, std::move(line));
+      return;
+    }
+  }
+  for (const UserName& user : store_.Search(criteria, limits_.search_results)) {
+    line += Entry(user.id, user.nick, StatusOf(user.id));
+    line.push_back('|');
+  }
+  Push(session, std::move(line));
+}
+
+void Chat::AddContact(Session& session, std::string_view id_text) {
+  const std::optional<UserId> id = ParseUserId(id_text);
+  const std::optional<UserRecord> contact = id ? store_.FindUser(*id) : std::nullopt;
+  if (!contact) {
+    Push(session, Notice(notice::kUserPrefix) + std::string(id_text) + std::string(notice::kNotFoundSuffix));
+    return;
+  }
+  if (contact->id == session.user) {
+    Push(session, Notice(notice::kContactSelf));
+    return;
+  }
+  if (contact->closed_for_friendship) {
+    Push(session, UserNotice(contact->id, notice::kClosedSuffix));
+    return;
+  }
+  if (store_.ContactCount(session.user) >= limits_.max_contacts) {
+    Push(session, Notice(notice::kContactsFull));
+    return;
+  }
+  store_.AddContact(session.user, contact->id);
+  Push(session, "#K1" + Entry(contact->id, contact->profile.nick, StatusOf(contact->id)));
+}
+
+void Chat::RemoveContact(Session& session, std::string_view id_text) {
+  const std::optional<UserId> id = ParseUserId(id_text);
+  if (!id) return;
+  store_.RemoveContact(session.user, *id);
+  Push(session, "#K0" + std::to_string(*id));
+}
+
+void Chat::ShowInfo(Session& session, std::string_view id_text) {
+  const std::optional<UserId> id = ParseUserId(id_text);
+  const std::optional<UserRecord> user = id ? store_.FindUser(*id) : std::nullopt;
+  if (!user) {
+    Push(session, Notice(notice::kUserPrefix) + std::string(id_text) + std::string(notice::kNotFoundSuffix));
+    return;
+  }
+  const Profile& p = user->profile;
+  std::string line = "#I";
+  for (const std::string* field : {&p.nick, &p.first_name, &p.surname, &p.patronymic, &p.city, &p.chat_nick,
+                                   &p.sex, &p.about}) {
+    line += *field;
+    line.push_back('|');
+  }
+  line += StatusOf(user->id);
+  Push(session, std::move(line));
+}
+
+void Chat::SendPrivate(Session& session, std::string_view fields) {
+  const std::size_t bar = fields.find('|');
+  if (bar == std::string_view::npos) return;
+  const std::string_view id_text = fields.substr(0, bar);
+  const std::string text = OneLine(fields.substr(bar + 1));
+  const std::optional<UserId> id = ParseUserId(id_text);
+  const std::optional<UserRecord> recipient = id ? store_.FindUser(*id) : std::nullopt;
+  if (!recipient) {
+    Push(session, Notice(notice::kUserPrefix) + std::string(id_text) + std::string(notice::kNotFoundSuffix));
+    return;
+  }
+  const std::string& sender_nick = online_.at(session.user).nick;
+  if (recipient->id == companion_) {
+    Push(session, PrivateLine(recipient->id, sender_nick, text));
+    Push(session, PrivateLine(recipient->id, recipient->profile.nick, std::string(notice::kCompanionReply) + text));
+    return;
+  }
+  if (store_.PendingCount(recipient->id) >= limits_.max_pending_messages) {
+    Push(session, Notice(notice::kRecipientFull));
+    return;
+  }
+  const std::int64_t stored = store_.AddMessage(recipient->id, session.user, sender_nick, text);
+  if (const auto online = online_.find(recipient->id); online != online_.end() && online->second.session) {
+    Push(*online->second.session, PrivateLine(session.user, sender_nick, text), stored);
+  }
+  if (recipient->id != session.user) Push(session, PrivateLine(recipient->id, sender_nick, text));
+}
+
+void Chat::Push(Session& session, std::string text, std::int64_t stored_message) {
+  session.outbox.push_back({next_sequence_++, std::move(text), stored_message});
+}
+
+Answer Chat::Drain(Session& session) {
+  Answer answer;
+  const auto online = online_.find(session.user);
+  const bool in_chat = online != online_.end() && online->second.presence == Presence::kChat;
+  auto presence = presence_log_.From(session.presence_cursor);
+  auto chat = in_chat ? chat_log_.From(session.chat_cursor) : chat_log_.end();
+  auto own = session.outbox.begin();
+  constexpr std::uint64_t kNone = std::numeric_limits<std::uint64_t>::max();
+  // The three streams are each in order; merging by sequence keeps the order of events.
+  while (true) {
+    const std::uint64_t own_next = own != session.outbox.end() ? own->sequence : kNone;
+    const std::uint64_t presence_next = presence != presence_log_.end() ? presence->sequence : kNone;
+    const std::uint64_t chat_next = chat != chat_log_.end() ? chat->sequence : kNone;
+    const std::uint64_t next = std::min({own_next, presence_next, chat_next});
+    if (next == kNone) break;
+    if (next == own_next) {
+      answer.body += own->text;
+      if (own->stored_message != 0) answer.stored_messages.push_back(own->stored_message);
+      ++own;
+    } else if (next == presence_next) {
+      answer.body += presence->line;
+      ++presence;
+    } else {
+      answer.body += chat->line;
+      ++chat;
+    }
+    answer.body += "\r\n";
+  }
+  session.outbox.clear();
+  session.presence_cursor = next_sequence_;
+  session.chat_cursor = next_sequence_;
+  return answer;
+}
+
+void Chat::Touch(Session& session, Clock::time_point now) {
+  session.last_seen = now;
+  idle_order_.splice(idle_order_.end(), idle_order_, session.idle_place);
+}
+
+std::string Chat::FullLists(UserId user) {
+  std::string line = "#U";
+  for (const auto& [id, online] : online_) {
+    line += Entry(id, online.nick, online.presence == Presence::kChat ? kChatStatus : kOnline);
+    line.push_back('|');
+  }
+  line.push_back('~');
+  for (const UserName& contact : store_.Contacts(user)) {
+    line += Entry(contact.id, contact.nick, StatusOf(contact.id));
+    line.push_back('|');
+  }
+  return line;
+}
+
+std::string_view Chat::StatusOf(UserId user) const {
+  const auto online = online_.find(user);
+  if (online == online_.end()) return kOffline;
+  return online->second.presence == Presence::kChat ? kChatStatus : kOnline;
+}
+
+void Chat::Announce(UserId user, std::string_view nick, std::string_view status, Clock::time_point now) {
+  const std::string entry = Entry(user, nick, status);
+  presence_log_.Append(next_sequence_++, now, "#YU" + entry);
+  for (const UserId owner : store_.ContactOwners(user)) {
+    const auto online = online_.find(owner);
+    if (online != online_.end() && online->second.session) Push(*online->second.session, "#YK" + entry);
+  }
+}
+
+void Chat::TakeOffline(UserId user, Clock::time_point now) {
+  const auto online = online_.find(user);
+  if (online == online_.end()) return;
+  const std::string nick = std::move(online->second.nick);
+  online_.erase(online);
+  Announce(user, nick, kOffline, now);
+}
+
+void Chat::RemoveSession(Sessions::iterator session) {
+  idle_order_.erase(session->second.idle_place);
+  sessions_.erase(session);
+}
+
+void Chat::EndSession(Sessions::iterator session, Clock::time_point now) {
+  if (!session->second.replaced) TakeOffline(session->second.user, now);
+  RemoveSession(session);
+}
+
+void Chat::ExpireIdle(Clock::time_point now) {
+  while (!idle_order_.empty() && now - idle_order_.front()->last_seen > limits_.idle_timeout) {
+    EndSession(sessions_.find(*idle_order_.front()->key), now);
+  }
+  presence_log_.ForgetBefore(now - limits_.idle_timeout);
+  chat_log_.ForgetBefore(now - limits_.idle_timeout);
+}
+
+void Chat::Delivered(std::span<const std::int64_t> message_ids) { store_.DeleteMessages(message_ids); }
+
+void Chat::SetCompanion(UserId id) {
+  const std::optional<UserRecord> user = store_.FindUser(id);
+  if (!user) return;
+  companion_ = id;
+  online_.insert_or_assign(id, OnlineUser{user->profile.nick, Presence::kOnline, nullptr});
+}
+
+}  // namespace ozl::server

@@ -1,0 +1,85 @@
+// ozl-server: the reference chat server of the OZL client.
+#include <signal.h>
+#include <sys/resource.h>
+
+#include <atomic>
+#include <iostream>
+#include <string_view>
+#include <vector>
+
+#include "chat.h"
+#include "demo.h"
+#include "options.h"
+#include "server.h"
+#include "store.h"
+
+namespace {
+
+std::atomic<ozl::server::Server*> running_server{nullptr};
+
+extern "C" void StopOnSignal(int) {
+  if (ozl::server::Server* server = running_server.load()) server->Stop();
+}
+
+// Every connection is a descriptor: take all the kernel allows and leave a margin for the
+// database and the loop's own.
+std::size_t ConnectionLimit() {
+  rlimit limit{};
+  getrlimit(RLIMIT_NOFILE, &limit);
+  limit.rlim_cur = limit.rlim_max;
+  setrlimit(RLIMIT_NOFILE, &limit);
+  getrlimit(RLIMIT_NOFILE, &limit);
+  return limit.rlim_cur > 128 ? static_cast<std::size_t>(limit.rlim_cur - 64) : 64;
+}
+
+void PrintDemo(const ozl::server::Demo& demo) {
+  for (const ozl::server::DemoAccount& account : demo.accounts) {
+    std::cout << "ozl-server: demo account " << account.id << " password " << account.password << " (nick "
+              << account.nick << ")\n";
+  }
+  std::cout << "ozl-server: companion " << demo.companion.id << " (nick " << demo.companion.nick
+            << ") answers private messages\n";
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  using namespace ozl::server;
+  const std::vector<std::string_view> arguments(argv + 1, argv + argc);
+  const auto parsed = ParseOptions(arguments);
+  if (const auto* exit = std::get_if<OptionsExit>(&parsed)) {
+    (exit->code == 0 ? std::cout : std::cerr) << exit->text;
+    return exit->code;
+  }
+  const Options& options = std::get<Options>(parsed);
+  try {
+    ServerSettings settings;
+    settings.password_cost = options.password_cost;
+    settings.max_connections = ConnectionLimit();
+    Store store(options.database);
+    ChatLimits limits;
+    limits.idle_timeout = options.idle_timeout;
+    Chat chat(store, limits);
+    if (options.demo) {
+      const Demo demo = EnsureDemo(store, options.password_cost);
+      chat.SetCompanion(demo.companion.id);
+      PrintDemo(demo);
+    }
+    Server server(chat, options.host, options.port, settings);
+    running_server = &server;
+    struct sigaction stop {};
+    stop.sa_handler = StopOnSignal;
+    sigaction(SIGINT, &stop, nullptr);
+    sigaction(SIGTERM, &stop, nullptr);
+    signal(SIGPIPE, SIG_IGN);
+    const bool bracketed = options.host.find(':') != std::string::npos;
+    std::cout << "ozl-server: listening on " << (bracketed ? "[" : "") << options.host << (bracketed ? "]" : "")
+              << ':' << server.port() << std::endl;
+    server.Run();
+    running_server = nullptr;
+  } catch (const std::exception& error) {
+    std::cerr << "ozl-server: " << error.what() << '\n';
+    return 1;
+  }
+  return 0;
+}

@@ -1,0 +1,31 @@
+// Salted password hashes made by libsodium (Argon2id). Hashing is deliberately slow, so it
+// runs on worker threads and never inside the event loop.
+#pragma once
+
+#include <string>
+#include <string_view>
+
+namespace ozl::server {
+
+enum class PasswordCost {
+  kInteractive,  // libsodium's recommendation for logins
+  kMinimal,      // for tests and load runs that register thousands of users
+};
+
+// Throws std::runtime_error when the hash cannot be made (out of memory).
+std::string HashPassword(std::string_view password, PasswordCost cost);
+// False for a wrong password and for a stored value that is no valid hash.
+bool VerifyPassword(std::string_view stored_hash, std::string_view password);
+
+// One piece of password work: either check a password against a stored hash or make a new hash.
+struct PasswordTask {
+  std::string password;
+  std::string stored_hash;  // empty: make `new_hash`
+  std::string new_hash;
+  bool verified = false;
+
+  bool makes_hash() const { return stored_hash.empty(); }
+  void Run(PasswordCost cost);
+};
+
+}  // namespace ozl::server

@@ -1,0 +1,263 @@
+#include "server.h"
+
+#include <arpa/inet.h>
+#include <netdb.h>
+#include <netinet/in.h>
+#include <sys/epoll.h>
+#include <sys/eventfd.h>
+#include <sys/socket.h>
+
+#include <array>
+#include <cerrno>
+#include <iostream>
+#include <system_error>
+
+#include "http.h"
+
+namespace ozl::server {
+namespace {
+
+constexpr std::uint64_t kListenerTag = 0;
+constexpr std::uint64_t kStopTag = 1;
+constexpr std::uint64_t kPasswordTag = 2;
+constexpr std::uint64_t kFirstConnection = 3;
+constexpr std::chrono::seconds kIdleSweepInterval{1};
+
+[[noreturn]] void ThrowErrno(const char* what) { throw std::system_error(errno, std::generic_category(), what); }
+
+UniqueFd Listen(const std::string& host, std::uint16_t port, std::uint16_t& bound_port) {
+  addrinfo hints{};
+  hints.ai_family = AF_UNSPEC;
+  hints.ai_socktype = SOCK_STREAM;
+  hints.ai_flags = AI_PASSIVE | AI_NUMERICSERV;
+  addrinfo* found = nullptr;
+  const std::string service = std::to_string(port);
+  if (const int status = getaddrinfo(host.c_str(), service.c_str(), &hints, &found); status != 0) {
+    throw std::system_error(EINVAL, std::generic_category(), "address " + host + ": " + gai_strerror(status));
+  }
+  const std::unique_ptr<addrinfo, decltype(&freeaddrinfo)> addresses(found, freeaddrinfo);
+  UniqueFd socket_fd(socket(found->ai_family, SOCK_STREAM | SOCK_NONBLOCK | SOCK_CLOEXEC, 0));
+  if (!socket_fd) ThrowErrno("socket");
+  const int yes = 1;
+  setsockopt(socket_fd.get(), SOL_SOCKET, SO_REUSEADDR, &yes, sizeof yes);
+  if (bind(socket_fd.get(), found->ai_addr, found->ai_addrlen) != 0) ThrowErrno("bind");
+  if (listen(socket_fd.get(), SOMAXCONN) != 0) ThrowErrno("listen");
+  sockaddr_storage local{};
+  socklen_t length = sizeof local;
+  getsockname(socket_fd.get(), reinterpret_cast<sockaddr*>(&local), &length);
+  bound_port = ntohs(local.ss_family == AF_INET6 ? reinterpret_cast<sockaddr_in6&>(local).sin6_port
+                                                 : reinterpret_cast<sockaddr_in&>(local).sin_port);
+  return socket_fd;
+}
+
+std::string PeerAddress(const sockaddr_storage& peer) {
+  std::array<char, INET6_ADDRSTRLEN> text{};
+  const void* address = peer.ss_family == AF_INET6
+                            ? static_cast<const void*>(&reinterpret_cast<const sockaddr_in6&>(peer).sin6_addr)
+                            : static_cast<const void*>(&reinterpret_cast<const sockaddr_in&>(peer).sin_addr);
+  if (inet_ntop(peer.ss_family, address, text.data(), text.size()) == nullptr) return "?";
+  return text.data();
+}
+
+}  // namespace
+
+Server::Server(Chat& chat, const std::string& host, std::uint16_t port, ServerSettings settings)
+    : chat_(chat),
+      settings_(settings),
+      port_(0),
+      epoll_(epoll_create1(EPOLL_CLOEXEC)),
+      listener_(Listen(host, port, port_)),
+      stop_(eventfd(0, EFD_NONBLOCK | EFD_CLOEXEC)),
+      passwords_(settings.password_threads, settings.max_password_waiting, settings.password_cost),
+      next_id_(kFirstConnection) {
+  if (!epoll_ || !stop_) ThrowErrno("epoll");
+  Watch(listener_.get(), kListenerTag, EPOLLIN, EPOLL_CTL_ADD);
+  Watch(stop_.get(), kStopTag, EPOLLIN, EPOLL_CTL_ADD);
+  Watch(passwords_.ready_fd(), kPasswordTag, EPOLLIN, EPOLL_CTL_ADD);
+}
+
+void Server::Stop() {
+  const std::uint64_t one = 1;
+  [[maybe_unused]] const ssize_t written = write(stop_.get(), &one, sizeof one);
+}
+
+void Server::Run() {
+  std::array<epoll_event, 256> events{};
+  next_idle_sweep_ = Clock::now() + kIdleSweepInterval;
+  while (true) {
+    const int count = epoll_wait(epoll_.get(), events.data(), static_cast<int>(events.size()),
+                                 WaitMilliseconds(Clock::now()));
+    if (count < 0 && errno != EINTR) ThrowErrno("epoll_wait");
+    const Clock::time_point now = Clock::now();
+    for (int i = 0; i < count; ++i) {
+      const std::uint64_t tag = events[static_cast<std::size_t>(i)].data.u64;
+      if (tag == kStopTag) return;
+      if (tag == kListenerTag) {
+        Accept(now);
+      } else if (tag == kPasswordTag) {
+        CollectPasswordWork(now);
+      } else {
+        OnEvent(tag, events[static_cast<std::size_t>(i)].events, now);
+      }
+    }
+    if (now >= next_idle_sweep_) {
+      chat_.ExpireIdle(now);
+      next_idle_sweep_ = now + kIdleSweepInterval;
+    }
+    CloseLate(now);
+  }
+}
+
+int Server::WaitMilliseconds(Clock::time_point now) const {
+  Clock::time_point wake = next_idle_sweep_;
+  if (!deadlines_.empty()) wake = std::min(wake, connections_.at(deadlines_.front()).deadline);
+  const auto wait = std::chrono::ceil<std::chrono::milliseconds>(wake - now).count();
+  return static_cast<int>(std::clamp<long long>(wait, 0, 1000));
+}
+
+void Server::Accept(Clock::time_point now) {
+  for (int accepted = 0; accepted < 128; ++accepted) {
+    sockaddr_storage peer{};
+    socklen_t length = sizeof peer;
+    UniqueFd fd(accept4(listener_.get(), reinterpret_cast<sockaddr*>(&peer), &length, SOCK_NONBLOCK | SOCK_CLOEXEC));
+    if (!fd) return;
+    // Over the limit the connection is closed at once rather than left to pile up in the backlog.
+    if (connections_.size() >= settings_.max_connections) continue;
+    const std::uint64_t id = next_id_++;
+    Connection& connection = connections_[id];
+    connection.fd = std::move(fd);
+    connection.peer = PeerAddress(peer);
+    connection.deadline_place = deadlines_.insert(deadlines_.end(), id);
+    connection.deadline = now + settings_.request_time_limit;
+    Watch(connection.fd.get(), id, EPOLLIN | EPOLLRDHUP, EPOLL_CTL_ADD);
+  }
+}
+
+void Server::OnEvent(std::uint64_t id, std::uint32_t events, Clock::time_point now) {
+  const auto found = connections_.find(id);
+  if (found == connections_.end()) return;
+  Connection& connection = found->second;
+  if (events & (EPOLLERR | EPOLLHUP)) {
+    Close(id);
+  } else if (connection.state == State::kReading && (events & (EPOLLIN | EPOLLRDHUP))) {
+    Read(id, connection, now);
+  } else if (connection.state == State::kWriting && (events & EPOLLOUT)) {
+    Write(id, connection);
+  }
+}
+
+void Server::Read(std::uint64_t id, Connection& connection, Clock::time_point now) {
+  std::array<char, 4096> buffer{};
+  const std::size_t room = kMaxRequestBytes - connection.received.size();
+  const ssize_t count = read(connection.fd.get(), buffer.data(), std::min(buffer.size(), room));
+  if (count < 0 && (errno == EAGAIN || errno == EINTR)) return;
+  if (count <= 0) {
+    Close(id);
+    return;
+  }
+  connection.received.append(buffer.data(), static_cast<std::size_t>(count));
+  Respond(id, connection, now);
+}
+
+void Server::Respond(std::uint64_t id, Connection& connection, Clock::time_point now) {
+  ParsedRequest parsed = ParseRequest(connection.received);
+  if (!parsed.request) {
+    if (parsed.problem == RequestProblem::kTooLarge) {
+      StartWriting(id, connection, ErrorResponse(431, "Request Header Fields Too Large"), {}, now);
+    } else if (parsed.problem == RequestProblem::kMalformed) {
+      StartWriting(id, connection, ErrorResponse(400, "Bad Request"), {}, now);
+    }
+    return;
+  }
+  try {
+    const std::string client = Chat::ClientKey(connection.peer, parsed.request->session);
+    Outcome outcome = chat_.Handle(client, parsed.request->data, now);
+    if (auto* work = std::get_if<PasswordWork>(&outcome)) {
+      if (passwords_.Submit(id, *work)) {
+        connection.state = State::kWaitingForPassword;
+        Watch(connection.fd.get(), id, 0, EPOLL_CTL_MOD);
+        RenewDeadline(connection, now);
+        return;
+      }
+      outcome = Chat::Busy();
+    }
+    Answer& answer = std::get<Answer>(outcome);
+    StartWriting(id, connection, OkResponse(answer.body), std::move(answer.stored_messages), now);
+  } catch (const std::exception& error) {
+    std::cerr << "ozl-server: " << error.what() << '\n';
+    StartWriting(id, connection, ErrorResponse(500, "Internal Server Error"), {}, now);
+  }
+}
+
+void Server::CollectPasswordWork(Clock::time_point now) {
+  for (auto& [id, work] : passwords_.TakeFinished()) {
+    try {
+      // The state changes even when the client has gone: a registration is kept, a login holds.
+      Answer answer = chat_.Finish(std::move(work), now);
+      const auto found = connections_.find(id);
+      if (found == connections_.end()) continue;
+      StartWriting(id, found->second, OkResponse(answer.body), std::move(answer.stored_messages), now);
+    } catch (const std::exception& error) {
+      std::cerr << "ozl-server: " << error.what() << '\n';
+      Close(id);
+    }
+  }
+}
+
+void Server::StartWriting(std::uint64_t id, Connection& connection, std::string response,
+                          std::vector<std::int64_t> stored_messages, Clock::time_point now) {
+  connection.state = State::kWriting;
+  connection.response = std::move(response);
+  connection.stored_messages = std::move(stored_messages);
+  connection.received.clear();
+  connection.received.shrink_to_fit();
+  RenewDeadline(connection, now);
+  Watch(connection.fd.get(), id, EPOLLOUT, EPOLL_CTL_MOD);
+  Write(id, connection);
+}
+
+void Server::Write(std::uint64_t id, Connection& connection) {
+  while (connection.sent < connection.response.size()) {
+    const ssize_t count = send(connection.fd.get(), connection.response.data() + connection.sent,
+                               connection.response.size() - connection.sent, MSG_NOSIGNAL);
+    if (count < 0 && (errno == EAGAIN || errno == EINTR)) return;
+    if (count <= 0) {
+      // Messages that did not get through stay stored and come again at the next login.
+      Close(id);
+      return;
+    }
+    connection.sent += static_cast<std::size_t>(count);
+  }
+  try {
+    chat_.Delivered(connection.stored_messages);
+  } catch (const std::exception& error) {
+    std::cerr << "ozl-server: " << error.what() << '\n';
+  }
+  shutdown(connection.fd.get(), SHUT_WR);
+  Close(id);
+}
+
+void Server::RenewDeadline(Connection& connection, Clock::time_point now) {
+  connection.deadline = now + settings_.request_time_limit;
+  deadlines_.splice(deadlines_.end(), deadlines_, connection.deadline_place);
+}
+
+void Server::Watch(int fd, std::uint64_t id, std::uint32_t events, int operation) {
+  epoll_event event{};
+  event.events = events;
+  event.data.u64 = id;
+  if (epoll_ctl(epoll_.get(), operation, fd, &event) != 0) ThrowErrno("epoll_ctl");
+}
+
+void Server::Close(std::uint64_t id) {
+  const auto found = connections_.find(id);
+  if (found == connections_.end()) return;
+  deadlines_.erase(found->second.deadline_place);
+  connections_.erase(found);
+}
+
+void Server::CloseLate(Clock::time_point now) {
+  while (!deadlines_.empty() && connections_.at(deadlines_.front()).deadline <= now) Close(deadlines_.front());
+}
+
+}  // namespace ozl::server

@@ -1,0 +1,392 @@
+#include "chat.h"
+
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+#include "temp_dir.h"
+#include "text/cp1251.h"
+
+namespace ozl::server {
+namespace {
+
+using ::testing::ElementsAre;
+using ::testing::HasSubstr;
+using ::testing::IsEmpty;
+using ::testing::StartsWith;
+using Lines = std::vector<std::string>;
+
+// Windows-1251 literals are string_views; this joins them to the ids around them.
+std::string operator+(std::string text, std::string_view more) { return text.append(more); }
+
+std::string Key(int client) { return Chat::ClientKey("10.0.0." + std::to_string(client), "4711"); }
+
+class ChatTest : public ::testing::Test {
+ protected:
+  ChatTest() : store_(dir_.File("chat.db")), chat_(store_, Limits()) {}
+
+  static ChatLimits Limits() {
+    ChatLimits limits;
+    limits.max_pending_messages = 5;
+    limits.max_contacts = 3;
+    return limits;
+  }
+
+  // One request as the event loop runs it, the answer taken by the client.
+  Lines Send(const std::string& client, std::string_view command) {
+    Answer answer = Run(client, command);
+    chat_.Delivered(answer.stored_messages);
+    return Split(answer.body);
+  }
+
+  Answer Run(const std::string& client, std::string_view command) {
+    Outcome outcome = chat_.Handle(client, command, now_);
+    if (auto* work = std::get_if<PasswordWork>(&outcome)) {
+      work->task.Run(PasswordCost::kMinimal);
+      return chat_.Finish(std::move(*work), now_);
+    }
+    return std::get<Answer>(std::move(outcome));
+  }
+
+  static Lines Split(std::string_view body) {
+    Lines lines;
+    while (!body.empty()) {
+      const std::size_t end = body.find("\r\n");
+      EXPECT_NE(end, std::string_view::npos) << "every line ends in CR LF";
+      lines.emplace_back(body.substr(0, end));
+      body.remove_prefix(end + 2);
+    }
+    return lines;
+  }
+
+  UserId Register(std::string_view nick, std::string_view password = "pw") {
+    const Lines lines = Send(Key(99), "#R" + std::string(nick) + "|Ivan|Petrov|Ivanovich|mail|Kazan|" +
+                                          std::string(password) + "|m|about|chat_" + std::string(nick));
+    EXPECT_EQ(lines.size(), 1u);
+    EXPECT_THAT(lines.front(), StartsWith("#R"));
+    return static_cast<UserId>(std::stoi(lines.front().substr(2)));
+  }
+
+  Lines Login(int client, UserId user, std::string_view password = "pw") {
+    return Send(Key(client), "#A" + std::to_string(user) + "|" + std::string(password));
+  }
+
+  void Wait(std::chrono::seconds seconds) {
+    now_ += seconds;
+    chat_.ExpireIdle(now_);
+  }
+
+  test_support::TempDir dir_;
+  Store store_;
+  Chat chat_;
+  Clock::time_point now_ = Clock::time_point{} + std::chrono::hours(1);
+};
+
+TEST_F(ChatTest, RegistrationGivesConsecutiveIdsAndKeepsTheProfile) {
+  const UserId first = Register("Kot");
+  EXPECT_EQ(first, Store::kFirstId);
+  EXPECT_EQ(Register("Yozh"), first + 1);
+
+  Login(1, first);
+  EXPECT_THAT(Send(Key(1), "#I" + std::to_string(first)),
+              ElementsAre("#IKot|Ivan|Petrov|Ivanovich|Kazan|chat_Kot|m|about|online"));
+  EXPECT_THAT(Send(Key(1), "#I" + std::to_string(first + 1)),
+              ElementsAre("#IYozh|Ivan|Petrov|Ivanovich|Kazan|chat_Yozh|m|about|offline"));
+
+  const std::optional<UserRecord> stored = store_.FindUser(first);
+  ASSERT_TRUE(stored);
+  EXPECT_THAT(stored->password_hash, StartsWith("$argon2id$"));
+  EXPECT_TRUE(VerifyPassword(stored->password_hash, "pw"));
+  EXPECT_FALSE(VerifyPassword(stored->password_hash, "pW"));
+}
+
+TEST_F(ChatTest, RegistrationRefusesFieldsThatWouldCorruptLists) {
+  const auto refused = [&](std::string_view fields) {
+    const Lines lines = Send(Key(1), "#R" + std::string(fields));
+    return lines.size() == 1 && lines.front().starts_with("#-");
+  };
+  EXPECT_TRUE(refused("Ko~t|a|b|c|d|e|pw|m|about|chat"));
+  EXPECT_TRUE(refused("Ko-t|a|b|c|d|e|pw|m|about|chat"));
+  EXPECT_TRUE(refused("|a|b|c|d|e|pw|m|about|chat"));
+  EXPECT_TRUE(refused("Kot|a|b|c|d|e||m|about|chat"));
+  EXPECT_TRUE(refused("Kot|a|b|c|d|e|pw|m|ab|out|chat")) << "a bar in the about field makes eleven fields";
+  EXPECT_TRUE(refused("Kot|a|b|c|d|e|pw|m|about"));
+  EXPECT_TRUE(refused("Kot|a\tb|b|c|d|e|pw|m|about|chat"));
+  EXPECT_TRUE(refused(std::string(33, 'k') + "|a|b|c|d|e|pw|m|about|chat"));
+  EXPECT_TRUE(refused("Kot|a|b|c|d|e|pw|m|" + std::string(256, 'x') + "|chat"));
+  EXPECT_FALSE(refused("Kot|a-b|b|c|d|e|p-w|m|a-b~c|chat"))
+      << "dashes and tildes are harmless outside the nick";
+}
+
+TEST_F(ChatTest, LoginAnswersNicksAndFullListsOrANotice) {
+  const UserId kot = Register("Kot");
+  const UserId yozh = Register("Yozh");
+  Login(2, yozh);
+  Send(Key(2), "#K1" + std::to_string(kot));
+
+  const Lines lines = Login(1, kot);
+  ASSERT_EQ(lines.size(), 2u);
+  EXPECT_EQ(lines[0], "#Achat_Kot|Kot");
+  EXPECT_THAT(lines[1], StartsWith("#U"));
+  EXPECT_THAT(lines[1], HasSubstr(std::to_string(kot) + "-Kot-online|"));
+  EXPECT_THAT(lines[1], HasSubstr(std::to_string(yozh) + "-Yozh-online|"));
+  EXPECT_THAT(lines[1], ::testing::EndsWith("~")) << "Kot has no contacts yet";
+
+  const Lines yozh_again = Login(3, yozh);
+  EXPECT_THAT(yozh_again[1], ::testing::EndsWith("~" + std::to_string(kot) + "-Kot-online|"));
+
+  const std::string wrong = "#-" + std::string("Неверный идентификатор или пароль."_cp1251);
+  EXPECT_THAT(Login(4, kot, "PW"), ElementsAre(wrong));
+  EXPECT_THAT(Login(4, 99999), ElementsAre(wrong));
+  EXPECT_THAT(Send(Key(4), "#A"), ElementsAre(wrong));
+  EXPECT_THAT(Send(Key(4), "#Akot|pw"), ElementsAre(wrong));
+  EXPECT_THAT(Send(Key(4), "#PING"), ElementsAre("#0")) << "a failed login makes no session";
+}
+
+TEST_F(ChatTest, UnknownSessionsGetARelogAndTheProbeGetsNothing) {
+  const UserId kot = Register("Kot");
+  EXPECT_THAT(Send(Key(1), "#PING"), ElementsAre("#0"));
+  EXPECT_THAT(Send(Key(1), "#S1|hi"), ElementsAre("#0"));
+  EXPECT_THAT(Send(Key(1), ""), ElementsAre("#0"));
+
+  Login(1, kot);
+  EXPECT_THAT(Send(Key(1), "#PING"), IsEmpty());
+  EXPECT_THAT(Send(Chat::ClientKey("10.0.0.2", "4711"), "#PING"), ElementsAre("#0"))
+      << "the same session value from another address is another client";
+  EXPECT_THAT(Send(Chat::ClientKey("10.0.0.1", "4712"), "#PING"), ElementsAre("#0"));
+
+  EXPECT_THAT(Send(Chat::ClientKey("10.0.0.9", "777"), "#PING"), IsEmpty());
+  EXPECT_THAT(Send(Chat::ClientKey("10.0.0.9", "777"), "#A" + std::to_string(kot) + "|pw"), IsEmpty());
+  EXPECT_EQ(chat_.session_count(), 1u);
+}
+
+TEST_F(ChatTest, PrivateMessagesReachTheRecipientInOrderAndEchoToTheSender) {
+  const UserId kot = Register("Kot");
+  const UserId yozh = Register("Yozh");
+  Login(1, kot);
+  Login(2, yozh);
+  Send(Key(1), "#PING");
+  const std::string to_yozh = "#S" + std::to_string(yozh) + "|";
+
+  EXPECT_THAT(Send(Key(1), to_yozh + "first | with bar "), ElementsAre(to_yozh + "Kot|first | with bar "));
+  EXPECT_THAT(Send(Key(1), to_yozh + "second\rline "), ElementsAre(to_yozh + "Kot|second line "));
+  Send(Key(1), to_yozh + "third");
+  const std::string from_kot = "#S" + std::to_string(kot) + "|Kot|";
+  EXPECT_THAT(Send(Key(2), "#PING"),
+              ElementsAre(from_kot + "first | with bar ", from_kot + "second line ", from_kot + "third"));
+  EXPECT_THAT(Send(Key(2), "#PING"), IsEmpty()) << "a delivered message does not come again";
+
+  EXPECT_THAT(Send(Key(1), "#S424242|hello"),
+              ElementsAre("#-" + std::string("Пользователь 424242 не найден."_cp1251)));
+  EXPECT_THAT(Send(Key(1), "#S" + std::to_string(kot) + "|note to self"), ElementsAre(from_kot + "note to self"));
+  EXPECT_THAT(Send(Key(1), "#S" + std::to_string(yozh)), IsEmpty()) << "a message without text field is dropped";
+}
+
+TEST_F(ChatTest, MessagesToOfflineUsersWaitForTheirNextLogin) {
+  const UserId kot = Register("Kot");
+  const UserId yozh = Register("Yozh");
+  Login(1, kot);
+  Send(Key(1), "#S" + std::to_string(yozh) + "|one");
+  Send(Key(1), "#S" + std::to_string(yozh) + "|two");
+
+  const Lines login = Login(2, yozh);
+  const std::string from_kot = "#S" + std::to_string(kot) + "|Kot|";
+  ASSERT_EQ(login.size(), 4u);
+  EXPECT_THAT(login[1], StartsWith("#U"));
+  EXPECT_EQ(login[2], from_kot + "one");
+  EXPECT_EQ(login[3], from_kot + "two");
+  Send(Key(2), "#D");
+  EXPECT_EQ(Login(3, yozh).size(), 2u) << "delivered messages are gone from the store";
+
+  // An answer that never reached the client leaves its messages stored for the next login.
+  Send(Key(1), "#S" + std::to_string(yozh) + "|lost on the way");
+  const Answer unsent = Run(Key(3), "#PING");
+  EXPECT_EQ(unsent.stored_messages.size(), 1u);
+  const Lines again = Login(4, yozh);
+  ASSERT_EQ(again.size(), 3u);
+  EXPECT_EQ(again[2], from_kot + "lost on the way");
+
+  Send(Key(4), "#D");
+  for (int i = 0; i < 5; ++i) Send(Key(1), "#S" + std::to_string(yozh) + "|flood");
+  EXPECT_THAT(Send(Key(1), "#S" + std::to_string(yozh) + "|one too many"),
+              ElementsAre("#-" + std::string("У получателя слишком много непрочитанных сообщений."_cp1251)));
+}
+
+TEST_F(ChatTest, PresenceChangesReachEveryoneOnlineAndContactOwners) {
+  const UserId kot = Register("Kot");
+  const UserId yozh = Register("Yozh");
+  const UserId zayka = Register("Zayka");
+  Login(1, kot);
+  Send(Key(1), "#K1" + std::to_string(yozh));
+  Login(3, zayka);
+
+  const std::string yozh_entry = std::to_string(yozh) + "-Yozh-";
+  Login(2, yozh);
+  EXPECT_THAT(Send(Key(1), "#PING"), ElementsAre("#YU" + std::to_string(zayka) + "-Zayka-online",
+                                                 "#YU" + yozh_entry + "online", "#YK" + yozh_entry + "online"));
+  EXPECT_THAT(Send(Key(3), "#PING"), ElementsAre("#YU" + yozh_entry + "online"));
+
+  Send(Key(2), "#E1");
+  Send(Key(2), "#E0");
+  Send(Key(2), "#D");
+  EXPECT_THAT(Send(Key(1), "#PING"),
+              ElementsAre("#YU" + yozh_entry + "chat", "#YK" + yozh_entry + "chat", "#YU" + yozh_entry + "online",
+                          "#YK" + yozh_entry + "online", "#YU" + yozh_entry + "offline",
+                          "#YK" + yozh_entry + "offline"));
+  EXPECT_THAT(Send(Key(3), "#PING"), ElementsAre("#YU" + yozh_entry + "chat", "#YU" + yozh_entry + "online",
+                                                 "#YU" + yozh_entry + "offline"));
+}
+
+TEST_F(ChatTest, SilentSessionsGoOfflineAndNoLineIsLostToTheLiveOnes) {
+  const UserId kot = Register("Kot");
+  const UserId yozh = Register("Yozh");
+  Login(1, kot);
+  Login(2, yozh);
+  Send(Key(1), "#PING");
+
+  for (int i = 0; i < 3; ++i) {
+    Wait(std::chrono::seconds(15));
+    Send(Key(1), "#PING");
+  }
+  EXPECT_EQ(chat_.online_count(), 1u);
+  EXPECT_THAT(Send(Key(2), "#PING"), ElementsAre("#0"));
+
+  // Kot polls only every 30 s; the lines of that time are all still there for him.
+  Login(2, yozh);
+  Wait(std::chrono::seconds(30));
+  Send(Key(2), "#E1");
+  Wait(std::chrono::seconds(9));
+  EXPECT_THAT(Send(Key(1), "#PING"), ElementsAre("#YU" + std::to_string(yozh) + "-Yozh-online",
+                                                 "#YU" + std::to_string(yozh) + "-Yozh-chat"));
+}
+
+TEST_F(ChatTest, GeneralChatLinesGoToEveryoneInTheChat) {
+  const UserId kot = Register("Kot");
+  const UserId yozh = Register("Yozh");
+  const UserId zayka = Register("Zayka");
+  Login(1, kot);
+  Login(2, yozh);
+  Login(3, zayka);
+  Send(Key(1), "#E1");
+  Send(Key(2), "#E1");
+  for (int client = 1; client <= 3; ++client) Send(Key(client), "#PING");
+
+  EXPECT_THAT(Send(Key(1), "#C(для Yozh) привет | всем"_cp1251),
+              ElementsAre("#CKot|(для Yozh) привет | всем"_cp1251));
+  EXPECT_THAT(Send(Key(2), "#PING"), ElementsAre("#CKot|(для Yozh) привет | всем"_cp1251));
+  EXPECT_THAT(Send(Key(3), "#PING"), IsEmpty());
+  EXPECT_THAT(Send(Key(3), "#Chello"), ElementsAre("#-" + std::string("Сначала войдите в общий чат."_cp1251)));
+
+  const std::string yozh_online = "#YU" + std::to_string(yozh) + "-Yozh-online";
+  EXPECT_THAT(Send(Key(2), "#E0"), ElementsAre(yozh_online));
+  EXPECT_THAT(Send(Key(1), "#Cbye"), ElementsAre(yozh_online, "#CKot|bye"));
+  EXPECT_THAT(Send(Key(2), "#PING"), IsEmpty());
+  EXPECT_THAT(Send(Key(3), "#PING"), ElementsAre(yozh_online));
+  (void)zayka;
+}
+
+TEST_F(ChatTest, ContactsAreKeptAndFriendshipFlagsAreRespected) {
+  const UserId kot = Register("Kot");
+  const UserId yozh = Register("Yozh");
+  const UserId zayka = Register("Zayka");
+  Login(1, kot);
+  Login(2, yozh);
+  Send(Key(1), "#PING");
+
+  EXPECT_THAT(Send(Key(1), "#K1" + std::to_string(yozh)), ElementsAre("#K1" + std::to_string(yozh) + "-Yozh-online"));
+  EXPECT_THAT(Send(Key(1), "#K1" + std::to_string(zayka)),
+              ElementsAre("#K1" + std::to_string(zayka) + "-Zayka-offline"));
+  EXPECT_THAT(Send(Key(1), "#K1" + std::to_string(kot)),
+              ElementsAre("#-" + std::string("Нельзя добавить в контакт-лист самого себя."_cp1251)));
+  EXPECT_THAT(Send(Key(1), "#K1abc"), ElementsAre("#-" + std::string("Пользователь abc не найден."_cp1251)));
+
+  Send(Key(2), "#L0");
+  const std::string closed = "#-" + std::string("Пользователь "_cp1251) + std::to_string(yozh) +
+                             std::string(" закрыт для дружбы."_cp1251);
+  EXPECT_THAT(Send(Key(1), "#K0" + std::to_string(yozh)), ElementsAre("#K0" + std::to_string(yozh)));
+  EXPECT_THAT(Send(Key(1), "#K1" + std::to_string(yozh)), ElementsAre(closed));
+  Send(Key(2), "#L1");
+  EXPECT_THAT(Send(Key(1), "#K1" + std::to_string(yozh)), ElementsAre("#K1" + std::to_string(yozh) + "-Yozh-online"));
+
+  Send(Key(1), "#D");
+  const Lines again = Login(1, kot);
+  EXPECT_THAT(again[1], ::testing::EndsWith("~" + std::to_string(yozh) + "-Yozh-online|" + std::to_string(zayka) +
+                                          "-Zayka-offline|"));
+
+  const UserId fourth = Register("Belka");
+  const UserId fifth = Register("Sova");
+  Send(Key(1), "#K1" + std::to_string(fourth));
+  EXPECT_THAT(Send(Key(1), "#K1" + std::to_string(fifth)),
+              ElementsAre("#-" + std::string("Контакт-лист переполнен."_cp1251)));
+}
+
+TEST_F(ChatTest, SearchMatchesPrefixesWithoutCaseAndReturnsAtMostTwenty) {
+  const UserId kot = Register("Kot");
+  Send(Key(9), "#RЁжик|Пётр|Иванов|Иванович|mail|Казань|pw|м|about|yozh"_cp1251);
+  for (int i = 0; i < 25; ++i) Register("Bot" + std::to_string(i));
+  Login(1, kot);
+  Send(Key(1), "#PING");
+
+  EXPECT_THAT(Send(Key(1), "#PkOT|||||||"), ElementsAre("#P" + std::to_string(kot) + "-Kot-online|"));
+  EXPECT_THAT(Send(Key(1), "#Pежи|||||||"_cp1251),
+              ElementsAre("#P" + std::to_string(kot + 1) + "-Ёжик-offline|"_cp1251));
+  EXPECT_THAT(Send(Key(1), "#P||||казань|||"_cp1251),
+              ElementsAre("#P" + std::to_string(kot + 1) + "-Ёжик-offline|"_cp1251));
+  EXPECT_THAT(Send(Key(1), "#P||||||" + std::to_string(kot + 1) + "|"),
+              ElementsAre("#P" + std::to_string(kot + 1) + "-Ёжик-offline|"_cp1251));
+  EXPECT_THAT(Send(Key(1), "#P||||||12ab|"), ElementsAre("#P"));
+  EXPECT_THAT(Send(Key(1), "#PNobody|||||||"), ElementsAre("#P"));
+
+  const Lines bots = Send(Key(1), "#PBOT|||||||");
+  ASSERT_EQ(bots.size(), 1u);
+  EXPECT_EQ(std::count(bots[0].begin(), bots[0].end(), '|'), 20);
+  const Lines everyone = Send(Key(1), "#P|||||||");
+  EXPECT_EQ(std::count(everyone[0].begin(), everyone[0].end(), '|'), 20);
+  EXPECT_THAT(everyone[0], StartsWith("#P" + std::to_string(kot) + "-Kot-online|"));
+}
+
+TEST_F(ChatTest, LogoutAnswersEndAndForgetsTheSession) {
+  const UserId kot = Register("Kot");
+  Login(1, kot);
+  EXPECT_THAT(Send(Key(1), "#D"), ElementsAre("#D"));
+  EXPECT_EQ(chat_.online_count(), 0u);
+  EXPECT_THAT(Send(Key(1), "#PING"), ElementsAre("#0"));
+}
+
+TEST_F(ChatTest, ASecondLoginEndsTheFirstClientWithoutAPresenceFlap) {
+  const UserId kot = Register("Kot");
+  const UserId yozh = Register("Yozh");
+  Login(1, kot);
+  Login(2, yozh);
+  Send(Key(2), "#PING");
+  Send(Key(1), "#E1");
+
+  Login(3, kot);
+  EXPECT_THAT(Send(Key(1), "#PING"),
+              ElementsAre("#-" + std::string("Вы вошли в OZL с другого компьютера."_cp1251), "#D"));
+  EXPECT_THAT(Send(Key(1), "#PING"), ElementsAre("#0"));
+  EXPECT_THAT(Send(Key(2), "#PING"), ElementsAre("#YU" + std::to_string(kot) + "-Kot-chat",
+                                                 "#YU" + std::to_string(kot) + "-Kot-online"));
+  EXPECT_EQ(chat_.online_count(), 2u);
+
+  // The same client logging in again under its own session value stays online throughout.
+  Login(3, kot);
+  EXPECT_THAT(Send(Key(2), "#PING"), IsEmpty());
+  // Another user who draws the same session value from the same address takes it over.
+  Login(3, yozh);
+  EXPECT_THAT(Send(Key(3), "#PING"), IsEmpty());
+  EXPECT_EQ(chat_.online_count(), 1u);
+}
+
+TEST_F(ChatTest, TheCompanionAnswersPrivateMessages) {
+  const UserId kot = Register("Kot");
+  const UserId echo = Register("Echo");
+  chat_.SetCompanion(echo);
+  const Lines login = Login(1, kot);
+  EXPECT_THAT(login[1], HasSubstr(std::to_string(echo) + "-Echo-online|"));
+  EXPECT_THAT(Send(Key(1), "#S" + std::to_string(echo) + "|привет "_cp1251),
+              ElementsAre("#S" + std::to_string(echo) + "|Kot|привет "_cp1251,
+                          "#S" + std::to_string(echo) + "|Echo|Вы написали: привет "_cp1251));
+}
+
+}  // namespace
+}  // namespace ozl::server
