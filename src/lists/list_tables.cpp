@@ -1,0 +1,191 @@
+#include "lists/list_tables.h"
+
+#include <algorithm>
+#include <utility>
+
+#include "protocol/commands.h"
+
+namespace ozl::lists {
+namespace {
+
+constexpr std::string_view kChat = "chat";
+constexpr std::string_view kOffline = "offline";
+
+}  // namespace
+
+ListTable::ListTable(std::size_t row_limit) : row_limit_(std::max<std::size_t>(row_limit, 1)), rows_(1) {
+  Show(0);
+}
+
+std::string_view ListTable::Cell(std::size_t row, std::size_t column) const {
+  if (row >= rows_.size()) return {};
+  const Row& stored = rows_[row];
+  if (column < kShownColumns) return stored.shown[column];
+  const std::size_t hidden = column - kShownColumns;
+  return hidden < stored.hidden.size() ? std::string_view(stored.hidden[hidden]) : std::string_view();
+}
+
+std::optional<std::size_t> ListTable::FindRow(std::string_view id) const { return ids_.First(id); }
+
+void ListTable::WriteCell(std::size_t row, std::size_t column, std::string_view text) {
+  if (row >= row_count_ || column >= kStoredColumns || Cell(row, column) == text) return;
+  if (column == kIdColumn) {
+    ids_.Remove(rows_[row].shown[kIdColumn], row);
+    ids_.Add(text, row);
+  }
+  if (column == kStatusColumn && (text == kChat) != chat_rows_.Contains(row)) {
+    if (text == kChat) {
+      chat_rows_.Insert(row);
+    } else {
+      chat_rows_.Erase(row);
+    }
+    ++chat_generation_;
+  }
+  if (column == kNickColumn && chat_rows_.Contains(row)) ++chat_generation_;
+
+  Row& stored = rows_[row];
+  if (column < kShownColumns) {
+    stored.shown[column] = text;
+  } else {
+    const std::size_t hidden = column - kShownColumns;
+    if (hidden >= stored.hidden.size()) stored.hidden.resize(hidden + 1);
+    stored.hidden[hidden] = text;
+  }
+  if (column < kShownColumns) MarkChanged({row, row + 1, column, column + 1});
+}
+
+bool ListTable::AppendRow() {
+  if (row_count_ >= row_limit_) return false;
+  const ChangeBatch batch(*this);
+  SetRowCount(row_count_ + 1);
+  return true;
+}
+
+void ListTable::RemoveRow(std::size_t row) {
+  if (row >= row_count_) return;
+  const ChangeBatch batch(*this);
+  if (row_count_ < 2) {
+    for (std::size_t column = 0; column < kShownColumns; ++column) WriteCell(row, column, "");
+    return;
+  }
+  const std::size_t last = row_count_ - 1;
+  for (std::size_t column = 0; column < kShownColumns; ++column) WriteCell(row, column, Cell(last, column));
+  SetRowCount(last);
+}
+
+void ListTable::Load(std::string_view list) {
+  const ChangeBatch batch(*this);
+  SetRowCount(1);
+  for (std::size_t column = 0; column < kShownColumns; ++column) WriteCell(0, column, "");
+
+  const std::vector<std::string_view> entries = protocol::ListEntries(list);
+  const std::size_t loaded = std::min(entries.size(), row_limit_);
+  for (std::size_t row = 0; row < loaded; ++row) {
+    SetRowCount(row + 1);
+    const std::vector<std::string_view> parts = protocol::EntryParts(entries[row], kStoredColumns);
+    for (std::size_t column = 0; column < parts.size(); ++column) WriteCell(row, column, parts[column]);
+  }
+}
+
+void ListTable::SetRowCount(std::size_t count) {
+  count = std::clamp<std::size_t>(count, 1, row_limit_);
+  if (count == row_count_) return;
+  if (count > rows_.size()) rows_.resize(count);
+  const std::size_t old_count = row_count_;
+  for (std::size_t row = old_count; row > count; --row) Hide(row - 1);
+  for (std::size_t row = old_count; row < count; ++row) Show(row);
+  row_count_ = count;
+  row_count_changed_ = true;
+  // Rows that come back show the text they kept.
+  if (count > old_count) MarkChanged({old_count, count, 0, kShownColumns});
+}
+
+void ListTable::Show(std::size_t row) {
+  const Row& stored = rows_[row];
+  ids_.Add(stored.shown[kIdColumn], row);
+  if (stored.shown[kStatusColumn] == kChat) {
+    chat_rows_.Insert(row);
+    ++chat_generation_;
+  }
+}
+
+void ListTable::Hide(std::size_t row) {
+  const Row& stored = rows_[row];
+  ids_.Remove(stored.shown[kIdColumn], row);
+  if (chat_rows_.Contains(row)) {
+    chat_rows_.Erase(row);
+    ++chat_generation_;
+  }
+}
+
+void ListTable::MarkChanged(const CellArea& area) {
+  if (!changed_) {
+    changed_ = area;
+  } else {
+    changed_->first_row = std::min(changed_->first_row, area.first_row);
+    changed_->end_row = std::max(changed_->end_row, area.end_row);
+    changed_->first_column = std::min(changed_->first_column, area.first_column);
+    changed_->end_column = std::max(changed_->end_column, area.end_column);
+  }
+  if (batch_depth_ == 0) Notify();
+}
+
+void ListTable::Notify() {
+  if (row_count_changed_ && observer_ != nullptr) observer_->RowCountChanged(row_count_);
+  row_count_changed_ = false;
+  const std::optional<CellArea> changed = std::exchange(changed_, std::nullopt);
+  if (changed && observer_ != nullptr) observer_->CellsChanged(*changed);
+}
+
+void ListTables::UpdateKontakt(std::string_view entry) {
+  const protocol::Entry split = protocol::SplitEntry(entry);
+  const auto batch = contacts_.BatchChanges();
+  if (const auto row = contacts_.FindRow(split.id)) {
+    contacts_.WriteCell(*row, kStatusColumn, split.status);
+    return;
+  }
+  if (!contacts_.Cell(contacts_.RowCount() - 1, kIdColumn).empty() && !contacts_.AppendRow()) return;
+  const std::size_t last = contacts_.RowCount() - 1;
+  contacts_.WriteCell(last, kIdColumn, split.id);
+  contacts_.WriteCell(last, kNickColumn, split.nick);
+  contacts_.WriteCell(last, kStatusColumn, split.status);
+}
+
+void ListTables::UpdateOnline(std::string_view entry) {
+  const protocol::Entry split = protocol::SplitEntry(entry);
+  const auto batch = online_.BatchChanges();
+  if (const auto row = online_.FindRow(split.id)) {
+    if (split.status == kOffline) {
+      DeleteOnline(split.id);
+    } else {
+      online_.WriteCell(*row, kStatusColumn, split.status);
+    }
+    return;
+  }
+  if (!online_.AppendRow()) return;
+  const std::size_t last = online_.RowCount() - 1;
+  online_.WriteCell(last, kIdColumn, split.id);
+  online_.WriteCell(last, kNickColumn, split.nick);
+  online_.WriteCell(last, kStatusColumn, split.status);
+}
+
+void ListTables::DeleteKontakt(std::string_view id) {
+  if (const auto row = contacts_.FindRow(id)) contacts_.RemoveRow(*row);
+}
+
+void ListTables::DeleteOnline(std::string_view id) {
+  if (const auto row = online_.FindRow(id)) online_.RemoveRow(*row);
+}
+
+void ListTables::UpdateChatlist() {
+  if (online_.ChatGeneration() == chat_list_generation_) return;
+  chat_list_generation_ = online_.ChatGeneration();
+  std::vector<std::string> nicks;
+  nicks.reserve(online_.ChatRows().Size());
+  for (const std::size_t row : online_.ChatRows().All()) nicks.emplace_back(online_.Cell(row, kNickColumn));
+  if (nicks == chat_list_) return;
+  chat_list_ = std::move(nicks);
+  if (chat_observer_ != nullptr) chat_observer_->ChatListChanged();
+}
+
+}  // namespace ozl::lists
