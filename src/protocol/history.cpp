@@ -1,0 +1,114 @@
+#include "protocol/history.h"
+
+#include <algorithm>
+#include <fstream>
+#include <system_error>
+
+namespace ozl::protocol {
+namespace {
+
+constexpr std::string_view kFolder = "HISTORY";
+
+std::string_view Background(RowColour colour) {
+  return colour == RowColour::kWindowOpened ? "#EDEAE1" : "#FDFAF1";
+}
+
+}  // namespace
+
+bool StdFileSystem::Exists(const std::string& path) {
+  std::error_code error;
+  return std::filesystem::exists(Resolve(path), error);
+}
+
+void StdFileSystem::CreateFolder(const std::string& path) {
+  std::error_code error;
+  std::filesystem::create_directory(Resolve(path), error);
+  if (error) throw FileError("Cannot create the folder " + path + ": " + error.message());
+}
+
+void StdFileSystem::CreateAndWrite(const std::string& path, std::string_view bytes) {
+  Write(path, bytes, false);
+}
+
+void StdFileSystem::Append(const std::string& path, std::string_view bytes) { Write(path, bytes, true); }
+
+std::filesystem::path StdFileSystem::Resolve(const std::string& path) const {
+  // "/" separates folders on every system the program runs on; "\" only on Windows.
+  std::string portable = path;
+  std::replace(portable.begin(), portable.end(), '\\', '/');
+  return root_ / std::filesystem::path(portable);
+}
+
+void StdFileSystem::Write(const std::string& path, std::string_view bytes, bool append) {
+  std::ofstream file(Resolve(path), std::ios::binary | (append ? std::ios::app : std::ios::trunc));
+  if (!file) throw FileError("Cannot open " + path);
+  file.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+  file.close();
+  if (!file) throw FileError("Cannot write " + path);
+}
+
+std::string DateAndTime(std::string_view short_date, std::string_view long_time, const TimeOfDay& time) {
+  std::string text(short_date);
+  if (time.hour != 0 || time.minute != 0 || time.second != 0 || time.millisecond != 0) {
+    text += ' ';
+    text += long_time;
+  }
+  return text;
+}
+
+std::string HistoryPath(std::string_view id) {
+  return std::string(kFolder) + "\\" + std::string(id) + ".htm";
+}
+
+std::string HistoryHeader() {
+  return "<HTML><HEAD><META content=\"text/html; charset=windows-1251\" http-equiv=Content-Type>"
+         "</HEAD><BODY>";
+}
+
+std::string HistoryRow(RowColour colour, std::string_view nick, std::string_view date_time,
+                       std::string_view text) {
+  const std::string_view background = Background(colour);
+  std::string row = "<table border=0 width=100%><tr><td bgcolor=";
+  row += background;
+  row += " align=center><b>";
+  row += EscapeHtml(nick);
+  row += "</b><td bgcolor=";
+  row += background;
+  row += " align=center>";
+  row += date_time;
+  row += "</td></tr><tr><td bgcolor=";
+  row += background;
+  row += " colspan=2><div align=justify>";
+  row += EscapeHtml(text);
+  row += "</div></td></tr></table>";
+  return row;
+}
+
+std::string EscapeHtml(std::string_view text) {
+  std::string escaped;
+  escaped.reserve(text.size());
+  for (const char c : text) {
+    switch (c) {
+      case '<': escaped += "&lt;"; break;
+      case '>': escaped += "&gt;"; break;
+      case '&': escaped += "&amp;"; break;
+      case '"': escaped += "&quot;"; break;
+      default: escaped += c;
+    }
+  }
+  return escaped;
+}
+
+void HistoryWriter::Append(std::string_view id, std::string_view nick, std::string_view text,
+                           RowColour colour) {
+  const std::string path = HistoryPath(id);
+  const std::string row = HistoryRow(colour, nick, clock_.LocalDateTime(), text);
+  if (files_.Exists(path)) {
+    files_.Append(path, row);
+    return;
+  }
+  if (!files_.Exists(std::string(kFolder))) files_.CreateFolder(std::string(kFolder));
+  files_.CreateAndWrite(path, HistoryHeader() + row);
+}
+
+}  // namespace ozl::protocol
