@@ -1,0 +1,45 @@
+// Pictures for painting: a 24-bit picture in memory beside its device-independent bitmap.
+#pragma once
+
+#include <windows.h>
+
+#include <string>
+
+#include "platform/handles.h"
+#include "skin/picture.h"
+
+namespace ozl::platform {
+
+inline COLORREF ToColorRef(skin::Rgb colour) { return RGB(colour.red, colour.green, colour.blue); }
+// The toolkit's colour values are COLORREF values already: red in the low byte.
+inline COLORREF ToColorRef(std::uint32_t colour_value) { return static_cast<COLORREF>(colour_value); }
+
+class Bitmap {
+ public:
+  Bitmap() = default;
+  explicit Bitmap(skin::Picture picture);
+
+  // A BITMAP resource of the exe; an empty bitmap when there is none by that name.
+  static Bitmap FromResource(const wchar_t* name);
+  // A bitmap file; an empty bitmap when it cannot be read.
+  static Bitmap FromFile(const std::wstring& path);
+
+  bool empty() const { return picture_.empty(); }
+  int width() const { return picture_.width(); }
+  int height() const { return picture_.height(); }
+  const skin::Picture& picture() const { return picture_; }
+  HBITMAP handle() const { return handle_.get(); }
+
+  void Draw(HDC dc, int x, int y) const;
+  void DrawStretched(HDC dc, const RECT& target) const;
+  // Pixels of `transparent` are left out.
+  void DrawTransparent(HDC dc, int x, int y, skin::Rgb transparent) const;
+
+ private:
+  static Bitmap FromHandle(HBITMAP handle);
+
+  skin::Picture picture_;
+  UniqueBitmap handle_;
+};
+
+}  // namespace ozl::platform

@@ -1,0 +1,124 @@
+#include "platform/edits.h"
+
+#include "platform/bitmap.h"
+#include "platform/text.h"
+#include "platform/window.h"
+
+namespace ozl::platform {
+
+// ColorEdit --------------------------------------------------------------------------------------
+
+ColorEdit::ColorEdit(HWND parent, int left, int top, int width, int height, const Style& style) {
+  DWORD edit_style = WS_VISIBLE | WS_TABSTOP | ES_AUTOHSCROLL;
+  if (style.password) edit_style |= ES_PASSWORD;
+  Create(parent, L"EDIT", edit_style, WS_EX_CLIENTEDGE, left, top, width, height);
+  if (style.password) SendMessageW(hwnd(), EM_SETPASSWORDCHAR, '*', 0);
+  if (style.max_length > 0) SendMessageW(hwnd(), EM_SETLIMITTEXT, style.max_length, 0);
+  state_.background = style.colour;
+  state_.current_color = style.current_color;
+  state_.current_font = style.current_font;
+  ApplyState();
+}
+
+void ColorEdit::SetPasswordMasking(bool masked) {
+  SendMessageW(hwnd(), EM_SETPASSWORDCHAR, masked ? '*' : 0, 0);
+  InvalidateRect(hwnd(), nullptr, TRUE);
+}
+
+void ColorEdit::ApplyState() {
+  brush_.reset(CreateSolidBrush(ToColorRef(state_.background)));
+  skin::FontSpec face_only = state_.font;
+  face_only.colour = 0;
+  if (!font_ || !(face_only == font_spec_)) {
+    font_ = CreateUiFont(face_only.face, face_only.height, face_only.bold);
+    font_spec_ = face_only;
+    SendMessageW(hwnd(), WM_SETFONT, reinterpret_cast<WPARAM>(font_.get()), FALSE);
+  }
+  InvalidateRect(hwnd(), nullptr, TRUE);
+}
+
+HBRUSH ColorEdit::ControlColours(HDC dc) {
+  SetTextColor(dc, ToColorRef(state_.font.colour));
+  SetBkColor(dc, ToColorRef(state_.background));
+  return brush_.get();
+}
+
+LRESULT ColorEdit::SubclassProc(UINT message, WPARAM wparam, LPARAM lparam) {
+  switch (message) {
+    case WM_SETFOCUS:
+      state_.Enter();
+      ApplyState();
+      break;
+    case WM_KILLFOCUS:
+      state_.Exit();
+      ApplyState();
+      break;
+    case WM_GETDLGCODE:
+      if (lparam && reinterpret_cast<const MSG*>(lparam)->wParam == VK_RETURN && on_key_down) {
+        return DLGC_WANTALLKEYS | DefaultProc(message, wparam, lparam);
+      }
+      break;
+    case WM_KEYDOWN:
+      if (on_key_down) {
+        // The handler may close the window; keep the field's own handling only if it still exists.
+        const HWND self = hwnd();
+        on_key_down(wparam);
+        if (!IsWindow(self)) return 0;
+      }
+      break;
+    case WM_CHAR:
+      if (wparam == L'\r' || wparam == L'\n') return 0;  // a one-line field: no beep for Enter
+      if (on_char) on_char(static_cast<wchar_t>(wparam));
+      break;
+    default:
+      break;
+  }
+  return DefaultProc(message, wparam, lparam);
+}
+
+// Memo -------------------------------------------------------------------------------------------
+
+Memo::Memo(HWND parent, int left, int top, int width, int height, std::uint32_t colour, bool read_only)
+    : colour_(ToColorRef(colour)), brush_(CreateSolidBrush(ToColorRef(colour))) {
+  DWORD style = WS_VISIBLE | WS_TABSTOP | WS_VSCROLL | ES_MULTILINE | ES_AUTOVSCROLL | ES_WANTRETURN;
+  if (read_only) style |= ES_READONLY;
+  Create(parent, L"EDIT", style, WS_EX_CLIENTEDGE, left, top, width, height);
+  // The default limit of an edit field is far too small for a long conversation.
+  SendMessageW(hwnd(), EM_SETLIMITTEXT, 0x7FFFFFFE, 0);
+}
+
+void Memo::AppendLine(std::string_view cp1251) {
+  const int length = GetWindowTextLengthW(hwnd());
+  std::wstring line = Widen(cp1251) + L"\r\n";
+  // Text typed without a final line break gets one first, so the new line stands on its own.
+  if (length > 0 && !Text().ends_with("\r\n")) line.insert(0, L"\r\n");
+  SendMessageW(hwnd(), EM_SETSEL, length, length);
+  SendMessageW(hwnd(), EM_REPLACESEL, FALSE, reinterpret_cast<LPARAM>(line.c_str()));
+  SendMessageW(hwnd(), EM_SCROLLCARET, 0, 0);
+}
+
+std::vector<std::string> Memo::Lines() const {
+  std::vector<std::string> lines;
+  const std::string text = Text();
+  if (text.empty()) return lines;
+  // Every line ends with a line break but perhaps the last; an empty rest is no line.
+  std::size_t start = 0;
+  while (start < text.size()) {
+    const std::size_t end = text.find("\r\n", start);
+    if (end == std::string::npos) {
+      lines.push_back(text.substr(start));
+      break;
+    }
+    lines.push_back(text.substr(start, end - start));
+    start = end + 2;
+  }
+  return lines;
+}
+
+HBRUSH Memo::ControlColours(HDC dc) {
+  SetTextColor(dc, RGB(0, 0, 0));
+  SetBkColor(dc, colour_);
+  return brush_.get();
+}
+
+}  // namespace ozl::platform

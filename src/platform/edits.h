@@ -1,0 +1,61 @@
+// Edit fields: the one-line colour edit that changes colour with the focus, and the multi-line memo.
+#pragma once
+
+#include <windows.h>
+
+#include <functional>
+
+#include "platform/subclassed_control.h"
+#include "skin/color_edit_state.h"
+
+namespace ozl::platform {
+
+class ColorEdit : public SubclassedControl {
+ public:
+  struct Style {
+    std::uint32_t colour = 15858429;         // red 253, green 250, blue 241
+    std::uint32_t current_color = 14739964;  // red 252, green 233, blue 224, while focused
+    std::uint32_t current_font = 0;          // black text while focused
+    bool password = false;
+    int max_length = 0;  // 0: no limit
+  };
+  ColorEdit(HWND parent, int left, int top, int width, int height, const Style& style);
+
+  // A key pressed in the field (virtual-key code); Enter reaches it instead of beeping.
+  std::function<void(WPARAM key)> on_key_down;
+  // A character typed into the field, before the field takes it.
+  std::function<void(wchar_t character)> on_char;
+
+  skin::ColorEditState& state() { return state_; }
+  void SetPasswordMasking(bool masked);
+  HBRUSH ControlColours(HDC dc) override;
+
+ protected:
+  LRESULT SubclassProc(UINT message, WPARAM wparam, LPARAM lparam) override;
+
+ private:
+  void ApplyState();
+
+  skin::ColorEditState state_;
+  UniqueBrush brush_;
+  UniqueFont font_;
+  skin::FontSpec font_spec_;
+};
+
+class Memo : public SubclassedControl {
+ public:
+  Memo(HWND parent, int left, int top, int width, int height, std::uint32_t colour, bool read_only);
+
+  // Adds a line (with its line break) at the end and scrolls to it.
+  void AppendLine(std::string_view cp1251);
+  // The lines as the field holds them, without their line breaks.
+  std::vector<std::string> Lines() const;
+  void Clear() { SetText(""); }
+  HBRUSH ControlColours(HDC dc) override;
+
+ private:
+  COLORREF colour_;
+  UniqueBrush brush_;
+};
+
+}  // namespace ozl::platform

@@ -1,0 +1,224 @@
+#include "platform/form.h"
+
+#include <algorithm>
+
+#include "platform/text.h"
+
+namespace ozl::platform {
+namespace {
+
+std::vector<Form*>& Registry() {
+  static std::vector<Form*> forms;
+  return forms;
+}
+
+std::vector<HWND>& HiddenToTray() {
+  static std::vector<HWND> windows;
+  return windows;
+}
+
+void PaintBuffered(HWND window, const std::function<void(HDC)>& paint) {
+  PAINTSTRUCT ps;
+  const HDC dc = BeginPaint(window, &ps);
+  RECT client;
+  GetClientRect(window, &client);
+  UniqueMemoryDc buffer(CreateCompatibleDC(dc));
+  UniqueBitmap surface(CreateCompatibleBitmap(dc, std::max<LONG>(client.right, 1),
+                                              std::max<LONG>(client.bottom, 1)));
+  {
+    SelectedObject selected(buffer.get(), surface.get());
+    paint(buffer.get());
+    BitBlt(dc, 0, 0, client.right, client.bottom, buffer.get(), 0, 0, SRCCOPY);
+  }
+  EndPaint(window, &ps);
+}
+
+void FillBackground(HDC dc, HWND window, COLORREF colour) {
+  RECT client;
+  GetClientRect(window, &client);
+  const UniqueBrush brush(CreateSolidBrush(colour));
+  FillRect(dc, &client, brush.get());
+}
+
+}  // namespace
+
+POINT CentredOnScreen(int width, int height) {
+  return {(GetSystemMetrics(SM_CXSCREEN) - width) / 2, (GetSystemMetrics(SM_CYSCREEN) - height) / 2};
+}
+
+// Panel ------------------------------------------------------------------------------------------
+
+Panel::Panel(Window& parent, int left, int top, int width, int height, COLORREF colour)
+    : colour_(colour) {
+  Spec spec;
+  spec.class_name = L"OzlPanel";
+  spec.class_style = CS_DBLCLKS;
+  spec.style = WS_CHILD | WS_VISIBLE | WS_CLIPSIBLINGS;
+  spec.parent = parent.hwnd();
+  spec.x = left;
+  spec.y = top;
+  spec.width = width;
+  spec.height = height;
+  Create(spec);
+}
+
+LRESULT Panel::HandleMessage(UINT message, WPARAM wparam, LPARAM lparam) {
+  if (message >= WM_MOUSEFIRST && message <= WM_MOUSELAST) {
+    if (RouteMouse(message, wparam, lparam)) return 0;
+  }
+  switch (message) {
+    case WM_MOUSELEAVE:
+    case WM_CAPTURECHANGED:
+      RouteMouse(message, wparam, lparam);
+      return 0;
+    case WM_ERASEBKGND:
+      return 1;
+    case WM_PAINT:
+      PaintBuffered(hwnd(), [this](HDC dc) {
+        FillBackground(dc, hwnd(), colour_);
+        PaintControls(dc);
+      });
+      return 0;
+    case WM_SETCURSOR:
+      if (LOWORD(lparam) == HTCLIENT) {
+        POINT point;
+        GetCursorPos(&point);
+        ScreenToClient(hwnd(), &point);
+        if (HCURSOR cursor = CursorAt(point)) {
+          ::SetCursor(cursor);
+          return TRUE;
+        }
+      }
+      break;
+    default:
+      break;
+  }
+  return Window::HandleMessage(message, wparam, lparam);
+}
+
+// Form -------------------------------------------------------------------------------------------
+
+Form::Form(Options options) : options_(options), skin_(Bitmap::FromResource(options.skin ? options.skin : L"")) {
+  RECT frame{0, 0, options_.client_width, options_.client_height};
+  const DWORD style = WS_POPUP | WS_CLIPCHILDREN | WS_MINIMIZEBOX | WS_SYSMENU;
+  DWORD ex_style = options_.show_in_taskbar ? WS_EX_APPWINDOW : WS_EX_TOOLWINDOW;
+  if (options_.stay_on_top) ex_style |= WS_EX_TOPMOST;
+  AdjustWindowRectEx(&frame, style, FALSE, ex_style);
+  Spec spec;
+  spec.class_name = L"OzlForm";
+  spec.class_style = CS_DBLCLKS;
+  spec.cursor = options_.cursor;
+  spec.style = style;
+  spec.ex_style = ex_style;
+  spec.width = frame.right - frame.left;
+  spec.height = frame.bottom - frame.top;
+  spec.text = Widen(options_.title);
+  Create(spec);
+  Registry().push_back(this);
+}
+
+Form::~Form() { std::erase(Registry(), this); }
+
+const std::vector<Form*>& Form::All() { return Registry(); }
+
+void Form::HideAllToTray() {
+  for (Form* form : Registry()) {
+    if (form->exists() && form->visible()) {
+      HiddenToTray().push_back(form->hwnd());
+      form->Hide();
+    }
+  }
+}
+
+void Form::ShowAllFromTray() {
+  std::vector<HWND> windows;
+  windows.swap(HiddenToTray());
+  for (HWND window : windows) {
+    if (IsWindow(window)) ShowWindow(window, SW_SHOW);
+  }
+  if (!windows.empty() && IsWindow(windows.back())) SetForegroundWindow(windows.back());
+}
+
+void Form::Show() {
+  if (!exists()) return;
+  if (!shown_before_) {
+    shown_before_ = true;
+    RECT frame;
+    GetWindowRect(hwnd(), &frame);
+    const POINT at = CentredOnScreen(frame.right - frame.left, frame.bottom - frame.top);
+    SetWindowPos(hwnd(), nullptr, at.x, at.y, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+  }
+  if (!visible()) {
+    ShowWindow(hwnd(), SW_SHOW);
+    FormShow();
+  }
+}
+
+void Form::Hide() {
+  if (exists()) ShowWindow(hwnd(), SW_HIDE);
+}
+
+void Form::BringToTop() {
+  if (exists()) BringWindowToTop(hwnd());
+}
+
+void Form::Close() {
+  if (exists()) SendMessageW(hwnd(), WM_CLOSE, 0, 0);
+}
+
+int Form::ClientWidth() const {
+  RECT client{};
+  GetClientRect(hwnd(), &client);
+  return client.right;
+}
+
+int Form::ClientHeight() const {
+  RECT client{};
+  GetClientRect(hwnd(), &client);
+  return client.bottom;
+}
+
+void Form::FormPaint(HDC dc) {
+  skin_.Draw(dc, ClientWidth() - skin_.width(), ClientHeight() - skin_.height());
+}
+
+LRESULT Form::HandleMessage(UINT message, WPARAM wparam, LPARAM lparam) {
+  switch (message) {
+    case WM_NCHITTEST: {
+      const LRESULT hit = DefWindowProcW(hwnd(), message, wparam, lparam);
+      return options_.drag_by_surface && hit == HTCLIENT ? HTCAPTION : hit;
+    }
+    case WM_ERASEBKGND:
+      return 1;
+    case WM_PAINT:
+      PaintBuffered(hwnd(), [this](HDC dc) {
+        FillBackground(dc, hwnd(), options_.background);
+        FormPaint(dc);
+        PaintControls(dc);
+      });
+      return 0;
+    case WM_ACTIVATE:
+      if (LOWORD(wparam) != WA_INACTIVE) FormActivate();
+      break;
+    case WM_CLOSE:
+      switch (FormClose()) {
+        case CloseAction::kHide:
+          Hide();
+          return 0;
+        case CloseAction::kDestroy:
+          Destroy();
+          return 0;
+        case CloseAction::kKeep:
+          return 0;
+      }
+      return 0;
+    default:
+      if (message >= WM_MOUSEFIRST && message <= WM_MOUSELAST && RouteMouse(message, wparam, lparam)) {
+        return 0;
+      }
+      break;
+  }
+  return Window::HandleMessage(message, wparam, lparam);
+}
+
+}  // namespace ozl::platform

@@ -1,0 +1,84 @@
+// A top-level borderless window painted with its skin, and the panel that hosts buttons.
+#pragma once
+
+#include <windows.h>
+
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "platform/bitmap.h"
+#include "platform/controls.h"
+#include "platform/window.h"
+
+namespace ozl::platform {
+
+// A child window with a background colour that hosts windowless controls and gives them the mouse.
+class Panel : public Window, public ControlHost {
+ public:
+  Panel(Window& parent, int left, int top, int width, int height, COLORREF colour);
+  HWND HostWindow() const override { return hwnd(); }
+
+ protected:
+  LRESULT HandleMessage(UINT message, WPARAM wparam, LPARAM lparam) override;
+
+ private:
+  COLORREF colour_;
+};
+
+class Form : public Window, public ControlHost {
+ public:
+  struct Options {
+    int client_width = 0;
+    int client_height = 0;
+    COLORREF background = GetSysColor(COLOR_INFOBK);
+    bool stay_on_top = false;
+    bool show_in_taskbar = true;
+    // Every hit test on the window's own surface answers "caption": drag it by any free point.
+    bool drag_by_surface = true;
+    HCURSOR cursor = nullptr;
+    const wchar_t* skin = nullptr;  // the BITMAP resource painted as the window's face
+    std::string title;  // Windows-1251
+  };
+
+  HWND HostWindow() const override { return hwnd(); }
+
+  void Show();
+  void Hide();
+  bool visible() const { return IsWindowVisible(hwnd()) != FALSE; }
+  void BringToTop();
+  // Asks the window to close, as the user would.
+  void Close();
+
+  int ClientWidth() const;
+  int ClientHeight() const;
+  const Bitmap& skin() const { return skin_; }
+
+  // Every form that exists, in creation order: minimising to the tray hides them all.
+  static const std::vector<Form*>& All();
+  static void HideAllToTray();
+  static void ShowAllFromTray();
+
+ protected:
+  explicit Form(Options options);
+  ~Form() override;
+
+  enum class CloseAction { kHide, kDestroy, kKeep };
+  virtual void FormShow() {}
+  virtual void FormActivate() {}
+  virtual CloseAction FormClose() { return CloseAction::kHide; }
+  // Paints the skin with its bottom-right corner on the window's bottom-right corner.
+  virtual void FormPaint(HDC dc);
+
+  LRESULT HandleMessage(UINT message, WPARAM wparam, LPARAM lparam) override;
+
+ private:
+  Options options_;
+  Bitmap skin_;
+  bool shown_before_ = false;
+};
+
+// Places a window of the given outer size in the middle of the primary screen.
+POINT CentredOnScreen(int width, int height);
+
+}  // namespace ozl::platform

@@ -1,0 +1,37 @@
+#include "platform/message_loop.h"
+
+#include <windows.h>
+
+namespace ozl::platform {
+namespace {
+
+void Handle(MSG& message) {
+  const HWND root = message.hwnd ? GetAncestor(message.hwnd, GA_ROOT) : nullptr;
+  if (root && message.message == WM_KEYDOWN && message.wParam == VK_TAB &&
+      IsDialogMessageW(root, &message)) {
+    return;
+  }
+  TranslateMessage(&message);
+  DispatchMessageW(&message);
+}
+
+}  // namespace
+
+int RunMessageLoop() {
+  MSG message;
+  while (GetMessageW(&message, nullptr, 0, 0) > 0) Handle(message);
+  return static_cast<int>(message.wParam);
+}
+
+void PumpWaitingMessages() {
+  MSG message;
+  while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) {
+    if (message.message == WM_QUIT) {
+      PostQuitMessage(static_cast<int>(message.wParam));
+      return;
+    }
+    Handle(message);
+  }
+}
+
+}  // namespace ozl::platform

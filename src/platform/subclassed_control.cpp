@@ -1,0 +1,86 @@
+#include "platform/subclassed_control.h"
+
+#include <commctrl.h>
+
+#include "platform/text.h"
+#include "platform/window.h"
+
+namespace ozl::platform {
+namespace {
+
+constexpr UINT_PTR kSubclassId = 0x4F5A4C;
+
+}  // namespace
+
+SubclassedControl::~SubclassedControl() {
+  if (hwnd_) RemoveWindowSubclass(hwnd_.get(), &SubclassedControl::Thunk, kSubclassId);
+}
+
+SubclassedControl* SubclassedControl::FromHandle(HWND window) {
+  DWORD_PTR self = 0;
+  if (!window || !GetWindowSubclass(window, &SubclassedControl::Thunk, kSubclassId, &self)) {
+    return nullptr;
+  }
+  return reinterpret_cast<SubclassedControl*>(self);
+}
+
+void SubclassedControl::Create(HWND parent, const wchar_t* class_name, DWORD style, DWORD ex_style,
+                               int left, int top, int width, int height) {
+  hwnd_.reset(CreateWindowExW(ex_style, class_name, L"", style | WS_CHILD, left, top, width, height,
+                              parent, nullptr, GetModuleHandleW(nullptr), nullptr));
+  if (!hwnd_) return;
+  SetWindowSubclass(hwnd_.get(), &SubclassedControl::Thunk, kSubclassId,
+                    reinterpret_cast<DWORD_PTR>(this));
+  SendMessageW(hwnd_.get(), WM_SETFONT, reinterpret_cast<WPARAM>(DefaultFont()), FALSE);
+}
+
+std::string SubclassedControl::Text() const {
+  const int length = GetWindowTextLengthW(hwnd());
+  std::wstring text(static_cast<std::size_t>(length) + 1, L'\0');
+  text.resize(GetWindowTextW(hwnd(), text.data(), length + 1));
+  return Narrow(text);
+}
+
+void SubclassedControl::SetText(std::string_view cp1251) {
+  SetWindowTextW(hwnd(), Widen(cp1251).c_str());
+}
+
+void SubclassedControl::SetVisible(bool visible) { ShowWindow(hwnd(), visible ? SW_SHOWNA : SW_HIDE); }
+bool SubclassedControl::visible() const { return IsWindowVisible(hwnd()) != FALSE; }
+void SubclassedControl::SetEnabled(bool enabled) { EnableWindow(hwnd(), enabled); }
+void SubclassedControl::Focus() { SetFocus(hwnd()); }
+bool SubclassedControl::focused() const { return GetFocus() == hwnd(); }
+
+RECT SubclassedControl::Bounds() const {
+  RECT bounds{};
+  GetWindowRect(hwnd(), &bounds);
+  MapWindowPoints(nullptr, GetParent(hwnd()), reinterpret_cast<POINT*>(&bounds), 2);
+  return bounds;
+}
+
+void SubclassedControl::SetBounds(int left, int top, int width, int height) {
+  MoveWindow(hwnd(), left, top, width, height, TRUE);
+}
+
+HBRUSH SubclassedControl::ControlColours(HDC) { return nullptr; }
+
+LRESULT SubclassedControl::SubclassProc(UINT message, WPARAM wparam, LPARAM lparam) {
+  return DefaultProc(message, wparam, lparam);
+}
+
+LRESULT SubclassedControl::DefaultProc(UINT message, WPARAM wparam, LPARAM lparam) {
+  return DefSubclassProc(hwnd(), message, wparam, lparam);
+}
+
+LRESULT CALLBACK SubclassedControl::Thunk(HWND window, UINT message, WPARAM wparam, LPARAM lparam,
+                                          UINT_PTR, DWORD_PTR self_data) {
+  auto* self = reinterpret_cast<SubclassedControl*>(self_data);
+  if (message == WM_NCDESTROY) {
+    RemoveWindowSubclass(window, &SubclassedControl::Thunk, kSubclassId);
+    self->hwnd_.release();
+    return DefSubclassProc(window, message, wparam, lparam);
+  }
+  return self->SubclassProc(message, wparam, lparam);
+}
+
+}  // namespace ozl::platform

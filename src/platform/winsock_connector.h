@@ -1,0 +1,48 @@
+// Carries requests over non-blocking sockets whose progress arrives as window messages on the
+// user-interface thread: no thread, no nested loop, and closing anything mid-request is harmless.
+#pragma once
+
+#include <winsock2.h>
+#include <windows.h>
+
+#include <map>
+#include <memory>
+
+#include "platform/handles.h"
+#include "platform/window.h"
+#include "protocol/transport.h"
+
+namespace ozl::platform {
+
+class WinsockConnector : public protocol::Connector, private Window {
+ public:
+  WinsockConnector();
+  ~WinsockConnector() override;
+
+  // Where outcomes go; set once the transport exists.
+  void SetTransport(protocol::Transport* transport) { transport_ = transport; }
+
+  void Start(protocol::RequestId id, const protocol::Endpoint& destination,
+             std::string request) override;
+
+  // More than this from one server is no answer but an attack on memory.
+  static constexpr std::size_t kMaxResponseBytes = 64u << 20;
+
+ private:
+  struct Exchange;
+
+  LRESULT HandleMessage(UINT message, WPARAM wparam, LPARAM lparam) override;
+  void Connect(Exchange& exchange, in_addr address);
+  void OnSocketEvent(SOCKET socket, WORD event, WORD error);
+  void OnResolved(HANDLE lookup, WORD error);
+  void SendMore(Exchange& exchange);
+  bool ReadAvailable(Exchange& exchange);
+  void Succeed(protocol::RequestId id);
+  void Fail(protocol::RequestId id, protocol::FailureKind kind, int error);
+
+  protocol::Transport* transport_ = nullptr;
+  bool winsock_started_ = false;
+  std::map<protocol::RequestId, std::unique_ptr<Exchange>> exchanges_;
+};
+
+}  // namespace ozl::platform
