@@ -5,36 +5,13 @@
 #include <functional>
 
 #include "protocol/session_id.h"
+#include "support/recording_connector.h"
 
 namespace ozl::protocol {
 namespace {
 
-struct SentRequest {
-  RequestId id;
-  Endpoint destination;
-  std::string bytes;
-
-  std::string Data() const {
-    const auto start = bytes.find("\r\nData: ");
-    if (start == std::string::npos) return "";
-    const auto value = start + 8;
-    return bytes.substr(value, bytes.find("\r\n", value) - value);
-  }
-  std::string Session() const {
-    const auto start = bytes.find("\r\nSession: ");
-    if (start == std::string::npos) return "";
-    const auto value = start + 11;
-    return bytes.substr(value, bytes.find("\r\n", value) - value);
-  }
-};
-
-class RecordingConnector : public Connector {
- public:
-  void Start(RequestId id, const Endpoint& destination, std::string request) override {
-    sent.push_back({id, destination, std::move(request)});
-  }
-  std::vector<SentRequest> sent;
-};
+using testing_support::RecordingConnector;
+using testing_support::SentRequest;
 
 class RecordingHost : public TransportHost {
  public:

@@ -1,0 +1,113 @@
+#include "app/start_form.h"
+
+#include "app/program.h"
+#include "directory/info_form.h"
+#include "platform/effects.h"
+#include "protocol/session_id.h"
+
+namespace ozl {
+namespace {
+
+platform::Form::Options StartOptions() {
+  platform::Form::Options options;
+  options.client_width = 197;
+  options.client_height = 215;
+  options.cursor = LoadCursorW(nullptr, IDC_HAND);
+  options.skin = L"SKIN_START";
+  options.title = "OZL";
+  return options;
+}
+
+}  // namespace
+
+TStartForm::TStartForm(Program& program, protocol::Connector& connector)
+    : Form(StartOptions()), program_(program), transport_(connector, *this, OZL_SERVER_HOST) {
+  Bnewuser.on_click = [this] { Bnewuserclick(); };
+  Bproxy.on_click = [this] { Bproxyclick(); };
+  Bstart.on_click = [this] { Bstartclick(); };
+  Bclose.on_click = [this] { Bcloseclick(); };
+  VBabout.on_click = [this] { VBaboutclick(); };
+  VBminimize.on_click = [this] { VBminimizeclick(); };
+  VBclose.on_click = [this] { VBcloseclick(); };
+  iKIV.on_click = [this] { iKIVClick(); };
+  iKIV.SetCursor(LoadCursorW(nullptr, IDC_HAND));
+  RxTrayIcon1.on_double_click = [this] { RxTrayIcon1DblClick(); };
+  CEid.on_key_down = [this](WPARAM key) { CEidKeyDown(key); };
+  CEpassword.on_key_down = [this](WPARAM key) { CEpasswordKeyDown(key); };
+  platform::effects().play_sound("play sound/oncreate.wav");
+}
+
+TStartForm::~TStartForm() { transport_.Shutdown(); }
+
+void TStartForm::ViewInfo(std::string_view text) {
+  TInfoForm& info = *program_.InfoForm;
+  info.Linfo.SetCaption(text);
+  info.BringToTop();
+  info.Show();
+}
+
+protocol::ProxySettings TStartForm::CurrentProxy() { return {}; }
+
+void TStartForm::ReceiveText(const std::string& line) {
+  if (program_.dispatcher) program_.dispatcher(line);
+}
+
+void TStartForm::ShowServerUnavailable() { ViewInfo("Извините, OZL сервер недоступен!"_cp1251); }
+
+void TStartForm::ShowError(const std::string& text) { platform::effects().error_box(text); }
+
+void TStartForm::Bstartclick() {
+  if (!Bstart.ClickLatch.Flip()) return;
+  transport_.SetSessionId(
+      protocol::RandomSessionId(protocol::kLoginSessionBound, platform::SecureRandomWord));
+  SendDirect("#A" + CEid.Text() + "|" + CEpassword.Text());
+}
+
+void TStartForm::CEidKeyDown(WPARAM key) {
+  if (key != VK_RETURN) return;
+  // The handler expects the two notifications of a button click: two calls make one login.
+  Bstartclick();
+  Bstartclick();
+}
+
+void TStartForm::CEpasswordKeyDown(WPARAM key) { CEidKeyDown(key); }
+
+void TStartForm::Bnewuserclick() {
+  if (!Bnewuser.ClickLatch.Flip()) return;
+  platform::effects().play_sound("play sound/Beep.wav");
+}
+
+void TStartForm::Bproxyclick() {
+  if (!Bproxy.ClickLatch.Flip()) return;
+  platform::effects().play_sound("play sound/Beep.wav");
+}
+
+void TStartForm::Bcloseclick() { Close(); }
+
+void TStartForm::VBaboutclick() {
+  TInfoForm& info = *program_.InfoForm;
+  info.ShowIcon = 1;
+  info.Linfo.SetTop(TInfoForm::kAuthorshipLabelTop);
+  ViewInfo(
+      "OZL: команда разработчиков OZL, dev@ozl.example\r\n"
+      "      2002 (c) OZL\r\n"
+      "      Все права защищены."_cp1251);
+  info.ShowIcon = 0;
+}
+
+void TStartForm::VBminimizeclick() { platform::Form::HideAllToTray(); }
+
+void TStartForm::RxTrayIcon1DblClick() { platform::Form::ShowAllFromTray(); }
+
+void TStartForm::VBcloseclick() { SendMessageW(hwnd(), WM_SYSCOMMAND, SC_CLOSE, 0); }
+
+void TStartForm::iKIVClick() { platform::effects().open_url(kPortalUrl, hwnd()); }
+
+platform::Form::CloseAction TStartForm::FormClose() {
+  // Whatever still waits to be sent is abandoned; no logout is sent from here.
+  transport_.Shutdown();
+  PostQuitMessage(0);
+  return CloseAction::kDestroy;
+}
+
+}  // namespace ozl
