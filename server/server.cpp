@@ -3,6 +3,7 @@
 #include <arpa/inet.h>
 #include <netdb.h>
 #include <netinet/in.h>
+#include <netinet/tcp.h>
 #include <sys/epoll.h>
 #include <sys/eventfd.h>
 #include <sys/socket.h>
@@ -40,6 +41,9 @@ UniqueFd Listen(const std::string& host, std::uint16_t port, std::uint16_t& boun
   if (!socket_fd) ThrowErrno("socket");
   const int yes = 1;
   setsockopt(socket_fd.get(), SOL_SOCKET, SO_REUSEADDR, &yes, sizeof yes);
+  // A connection is handed over only once its first bytes are there, so it can be read at once.
+  const int defer_seconds = 5;
+  setsockopt(socket_fd.get(), IPPROTO_TCP, TCP_DEFER_ACCEPT, &defer_seconds, sizeof defer_seconds);
   if (bind(socket_fd.get(), found->ai_addr, found->ai_addrlen) != 0) ThrowErrno("bind");
   if (listen(socket_fd.get(), SOMAXCONN) != 0) ThrowErrno("listen");
   sockaddr_storage local{};
@@ -129,7 +133,7 @@ void Server::Accept(Clock::time_point now) {
     connection.peer = PeerAddress(peer);
     connection.deadline_place = deadlines_.insert(deadlines_.end(), id);
     connection.deadline = now + settings_.request_time_limit;
-    Watch(connection.fd.get(), id, EPOLLIN | EPOLLRDHUP, EPOLL_CTL_ADD);
+    Read(id, connection, now);
   }
 }
 
@@ -150,7 +154,10 @@ void Server::Read(std::uint64_t id, Connection& connection, Clock::time_point no
   std::array<char, 4096> buffer{};
   const std::size_t room = kMaxRequestBytes - connection.received.size();
   const ssize_t count = read(connection.fd.get(), buffer.data(), std::min(buffer.size(), room));
-  if (count < 0 && (errno == EAGAIN || errno == EINTR)) return;
+  if (count < 0 && (errno == EAGAIN || errno == EINTR)) {
+    Await(id, connection, EPOLLIN | EPOLLRDHUP);
+    return;
+  }
   if (count <= 0) {
     Close(id);
     return;
@@ -162,7 +169,9 @@ void Server::Read(std::uint64_t id, Connection& connection, Clock::time_point no
 void Server::Respond(std::uint64_t id, Connection& connection, Clock::time_point now) {
   ParsedRequest parsed = ParseRequest(connection.received);
   if (!parsed.request) {
-    if (parsed.problem == RequestProblem::kTooLarge) {
+    if (parsed.problem == RequestProblem::kIncomplete) {
+      Await(id, connection, EPOLLIN | EPOLLRDHUP);
+    } else if (parsed.problem == RequestProblem::kTooLarge) {
       StartWriting(id, connection, ErrorResponse(431, "Request Header Fields Too Large"), {}, now);
     } else if (parsed.problem == RequestProblem::kMalformed) {
       StartWriting(id, connection, ErrorResponse(400, "Bad Request"), {}, now);
@@ -175,7 +184,7 @@ void Server::Respond(std::uint64_t id, Connection& connection, Clock::time_point
     if (auto* work = std::get_if<PasswordWork>(&outcome)) {
       if (passwords_.Submit(id, *work)) {
         connection.state = State::kWaitingForPassword;
-        Watch(connection.fd.get(), id, 0, EPOLL_CTL_MOD);
+        if (connection.watched) Await(id, connection, 0);
         RenewDeadline(connection, now);
         return;
       }
@@ -212,7 +221,6 @@ void Server::StartWriting(std::uint64_t id, Connection& connection, std::string 
   connection.received.clear();
   connection.received.shrink_to_fit();
   RenewDeadline(connection, now);
-  Watch(connection.fd.get(), id, EPOLLOUT, EPOLL_CTL_MOD);
   Write(id, connection);
 }
 
@@ -220,7 +228,10 @@ void Server::Write(std::uint64_t id, Connection& connection) {
   while (connection.sent < connection.response.size()) {
     const ssize_t count = send(connection.fd.get(), connection.response.data() + connection.sent,
                                connection.response.size() - connection.sent, MSG_NOSIGNAL);
-    if (count < 0 && (errno == EAGAIN || errno == EINTR)) return;
+    if (count < 0 && (errno == EAGAIN || errno == EINTR)) {
+      Await(id, connection, EPOLLOUT);
+      return;
+    }
     if (count <= 0) {
       // Messages that did not get through stay stored and come again at the next login.
       Close(id);
@@ -247,6 +258,13 @@ void Server::Watch(int fd, std::uint64_t id, std::uint32_t events, int operation
   event.events = events;
   event.data.u64 = id;
   if (epoll_ctl(epoll_.get(), operation, fd, &event) != 0) ThrowErrno("epoll_ctl");
+}
+
+void Server::Await(std::uint64_t id, Connection& connection, std::uint32_t events) {
+  if (connection.watched && connection.awaited == events) return;
+  Watch(connection.fd.get(), id, events, connection.watched ? EPOLL_CTL_MOD : EPOLL_CTL_ADD);
+  connection.watched = true;
+  connection.awaited = events;
 }
 
 void Server::Close(std::uint64_t id) {

@@ -49,6 +49,8 @@ class Server {
     std::vector<std::int64_t> stored_messages;
     Clock::time_point deadline;
     std::list<std::uint64_t>::iterator deadline_place;
+    bool watched = false;  // registered with epoll: only once a read or write would block
+    std::uint32_t awaited = 0;
   };
 
   void Accept(Clock::time_point now);
@@ -61,6 +63,7 @@ class Server {
   void CollectPasswordWork(Clock::time_point now);
   void RenewDeadline(Connection& connection, Clock::time_point now);
   void Watch(int fd, std::uint64_t id, std::uint32_t events, int operation);
+  void Await(std::uint64_t id, Connection& connection, std::uint32_t events);
   void Close(std::uint64_t id);
   void CloseLate(Clock::time_point now);
   int WaitMilliseconds(Clock::time_point now) const;

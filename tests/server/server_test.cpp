@@ -135,7 +135,10 @@ TEST_F(ServerLoop, OversizedAndMalformedRequestsAreRefusedAndServingGoesOn) {
 
 TEST_F(ServerLoop, ConnectionsOverTheLimitAreClosedAtOnce) {
   std::vector<UniqueFd> idle;
-  for (std::size_t i = 0; i < kMaxConnections; ++i) idle.push_back(Connect());
+  for (std::size_t i = 0; i < kMaxConnections; ++i) {
+    idle.push_back(Connect());
+    SendAll(idle.back(), "GET / HTTP/1.0\r\n");
+  }
   std::this_thread::sleep_for(100ms);
   EXPECT_EQ(Exchange(Request("5", "#PING")), "");
   idle.pop_back();
