@@ -1,5 +1,7 @@
 #include "app/start_form.h"
 
+#include <algorithm>
+
 #include "app/program.h"
 #include "directory/info_form.h"
 #include "platform/effects.h"
@@ -42,6 +44,11 @@ TStartForm::~TStartForm() { transport_.Shutdown(); }
 void TStartForm::ViewInfo(std::string_view text) {
   TInfoForm& info = *program_.InfoForm;
   info.Linfo.SetCaption(text);
+  // The title names the notice for the window list and for assistive tools.
+  std::string title(text);
+  std::replace(title.begin(), title.end(), '\r', ' ');
+  std::replace(title.begin(), title.end(), '\n', ' ');
+  info.SetText(title);
   info.BringToTop();
   info.Show();
 }

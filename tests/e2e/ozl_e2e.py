@@ -1,0 +1,174 @@
+"""Black-box scenarios: the real ozl.exe under Wine on an X display, driven with xdotool, talking
+to a scripted or real server on 127.0.0.1:5190.
+
+The client always talks to port 5190, so every scenario runs in a network namespace of its own
+when the machine allows one; another server on this machine's 5190 (for example 'make run') is
+then out of the way.
+"""
+
+import argparse
+import os
+import re
+import shutil
+import socket
+import subprocess
+import sys
+import tempfile
+import threading
+import time
+
+REPO = os.path.dirname(os.path.dirname(os.path.dirname(os.path.abspath(__file__))))
+SERVER_PORT = 5190
+
+
+def enter_private_network():
+    """Re-runs this script in a new network namespace with its own loopback, if allowed."""
+    if os.environ.get("OZL_E2E_NETNS") or shutil.which("unshare") is None:
+        return
+    env = dict(os.environ, OZL_E2E_NETNS="1")
+    probe = subprocess.run(["unshare", "--net", "true"], capture_output=True)
+    if probe.returncode != 0:
+        return
+    command = ["unshare", "--net", "sh", "-c", 'ip link set lo up && exec "$@"', "sh",
+               sys.executable] + sys.argv
+    sys.exit(subprocess.call(command, env=env))
+
+
+def arguments():
+    parser = argparse.ArgumentParser()
+    parser.add_argument("--exe", required=True)
+    parser.add_argument("--server")
+    return parser.parse_args()
+
+
+def wait_for(what, condition, timeout=30.0, interval=0.1):
+    deadline = time.monotonic() + timeout
+    while True:
+        value = condition()
+        if value:
+            return value
+        if time.monotonic() > deadline:
+            raise AssertionError("timed out waiting for " + what)
+        time.sleep(interval)
+
+
+class ScriptedServer:
+    """Accepts requests on 127.0.0.1:5190, records their bytes and answers each with the next
+    scripted body (an empty body when the script has run out)."""
+
+    def __init__(self, bodies=()):
+        self.requests = []
+        self.bodies = list(bodies)
+        self.listener = socket.socket()
+        self.listener.setsockopt(socket.SOL_SOCKET, socket.SO_REUSEADDR, 1)
+        self.listener.bind(("127.0.0.1", SERVER_PORT))
+        self.listener.listen(16)
+        self.lock = threading.Lock()
+        threading.Thread(target=self._serve, daemon=True).start()
+
+    def _serve(self):
+        while True:
+            try:
+                connection, _ = self.listener.accept()
+            except OSError:
+                return
+            with connection:
+                data = b""
+                while b"\r\n\r\n" not in data:
+                    chunk = connection.recv(65536)
+                    if not chunk:
+                        break
+                    data += chunk
+                with self.lock:
+                    self.requests.append(data)
+                    body = self.bodies.pop(0) if self.bodies else b""
+                connection.sendall(b"HTTP/1.0 200 OK\r\nContent-Type: text/plain\r\n\r\n" + body)
+
+    def received(self):
+        with self.lock:
+            return list(self.requests)
+
+    def close(self):
+        # A listener closed while accept() waits stays open until accept() returns: wake it.
+        try:
+            self.listener.shutdown(socket.SHUT_RDWR)
+        except OSError:
+            pass
+        self.listener.close()
+
+
+def header(request, name):
+    for line in request.split(b"\r\n")[1:]:
+        if line.startswith(name + b": "):
+            return line[len(name) + 2:]
+    return None
+
+
+class Client:
+    """ozl.exe started under Wine in a fresh folder of its own (icons, sounds, empty HISTORY)."""
+
+    def __init__(self, exe):
+        self.folder = tempfile.mkdtemp(prefix="ozl-e2e-")
+        source = os.path.dirname(os.path.abspath(exe))
+        shutil.copy(exe, self.folder)
+        for name in ("design", "sound"):
+            shutil.copytree(os.path.join(source, name), os.path.join(self.folder, name))
+        os.mkdir(os.path.join(self.folder, "HISTORY"))
+        self.exe = os.path.join(self.folder, os.path.basename(exe))
+        self.process = subprocess.Popen([os.path.join(REPO, "scripts", "wine-run"), self.exe],
+                                        stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+
+    def close(self):
+        if self.process.poll() is None:
+            self.process.kill()
+            self.process.wait()
+        subprocess.run(["pkill", "-f", self.exe], capture_output=True)
+        shutil.rmtree(self.folder, ignore_errors=True)
+
+
+def xdotool(*args):
+    result = subprocess.run(["xdotool"] + [str(a) for a in args], capture_output=True, text=True)
+    return result.stdout.strip()
+
+
+def windows_named(pattern):
+    """X windows of the client whose name (the window title) matches a regular expression."""
+    found = xdotool("search", "--classname", "--onlyvisible", "ozl.exe")
+    names = []
+    for window in found.split():
+        name = xdotool("getwindowname", window)
+        if re.search(pattern, name):
+            names.append(window)
+    return names
+
+
+def window_geometry(window):
+    lines = xdotool("getwindowgeometry", "--shell", window).splitlines()
+    values = dict(line.split("=", 1) for line in lines if "=" in line)
+    return int(values["X"]), int(values["Y"]), int(values["WIDTH"]), int(values["HEIGHT"])
+
+
+def click(window, x, y):
+    """A left click at a point of a window, as the user makes it."""
+    left, top, _, _ = window_geometry(window)
+    xdotool("mousemove", "--sync", left + x, top + y)
+    xdotool("click", 1)
+
+
+def type_text(text):
+    xdotool("type", "--delay", 30, text)
+
+
+def press(key):
+    xdotool("key", key)
+
+
+def run(scenario):
+    """Runs a scenario function; prints the outcome and exits with its status."""
+    enter_private_network()
+    try:
+        scenario(arguments())
+    except AssertionError as failure:
+        print("FAILED:", failure)
+        sys.exit(1)
+    print("passed")
