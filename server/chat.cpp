@@ -202,7 +202,7 @@ Answer Chat::FinishLogin(const std::string& client, UserId user, Clock::time_poi
 
 void Chat::EnterChat(Session& session, Clock::time_point now) {
   OnlineUser& user = online_.at(session.user);
-  if (user.presence == Presence::kChat) return;
+  if (user.presence == Presence::kChat || !MayBroadcast(session, now)) return;
   user.presence = Presence::kChat;
   session.chat_cursor = next_sequence_;
   Announce(session.user, user.nick, kChatStatus, now);
@@ -210,7 +210,7 @@ void Chat::EnterChat(Session& session, Clock::time_point now) {
 
 void Chat::LeaveChat(Session& session, Clock::time_point now) {
   OnlineUser& user = online_.at(session.user);
-  if (user.presence != Presence::kChat) return;
+  if (user.presence != Presence::kChat || !MayBroadcast(session, now)) return;
   user.presence = Presence::kOnline;
   Announce(session.user, user.nick, kOnline, now);
 }
@@ -221,6 +221,7 @@ void Chat::SayInChat(Session& session, std::string_view text, Clock::time_point 
     Push(session, Notice(notice::kNotInChat));
     return;
   }
+  if (!MayBroadcast(session, now)) return;
   chat_log_.Append(next_sequence_++, now, "#C" + user.nick + "|" + OneLine(text));
 }
 
@@ -320,6 +321,16 @@ void Chat::SendPrivate(Session& session, std::string_view fields) {
     Push(*online->second.session, PrivateLine(session.user, sender_nick, text), stored);
   }
   if (recipient->id != session.user) Push(session, PrivateLine(recipient->id, sender_nick, text));
+}
+
+bool Chat::MayBroadcast(Session& session, Clock::time_point now) {
+  const Clock::time_point spent = std::max(session.broadcast_allowed, now);
+  if (spent - now >= limits_.broadcast_interval * limits_.broadcast_burst) {
+    Push(session, Notice(notice::kTooOften));
+    return false;
+  }
+  session.broadcast_allowed = spent + limits_.broadcast_interval;
+  return true;
 }
 
 void Chat::Push(Session& session, std::string text, std::int64_t stored_message) {

@@ -27,6 +27,10 @@ struct ChatLimits {
   int max_contacts = 1000;
   int max_pending_messages = 1000;
   int search_results = 20;
+  // Lines for everybody (chat lines, entering and leaving the chat) cost every user online a
+  // line, so each session may send a burst of a few and then one a second.
+  int broadcast_burst = 5;
+  std::chrono::milliseconds broadcast_interval{1000};
 };
 
 // The body of one response. Stored private messages in it leave the database only once the
@@ -91,6 +95,7 @@ class Chat {
     std::vector<Line> outbox;
     std::uint64_t presence_cursor = 0;
     std::uint64_t chat_cursor = 0;
+    Clock::time_point broadcast_allowed;  // when the session's allowance is spent up to
     const std::string* key = nullptr;
     std::list<Session*>::iterator idle_place;
   };
@@ -117,6 +122,7 @@ class Chat {
   void ShowInfo(Session& session, std::string_view id_text);
   void SendPrivate(Session& session, std::string_view fields);
 
+  bool MayBroadcast(Session& session, Clock::time_point now);
   void Push(Session& session, std::string text, std::int64_t stored_message = 0);
   Answer Drain(Session& session);
   void Touch(Session& session, Clock::time_point now);

@@ -3,6 +3,7 @@
 #include <sys/resource.h>
 
 #include <atomic>
+#include <filesystem>
 #include <iostream>
 #include <string_view>
 #include <vector>
@@ -56,6 +57,10 @@ int main(int argc, char** argv) {
     ServerSettings settings;
     settings.password_cost = options.password_cost;
     settings.max_connections = ConnectionLimit();
+    // SQLite makes the file but not the folders above it.
+    if (const auto folder = std::filesystem::path(options.database).parent_path(); !folder.empty()) {
+      std::filesystem::create_directories(folder);
+    }
     Store store(options.database);
     ChatLimits limits;
     limits.idle_timeout = options.idle_timeout;

@@ -284,6 +284,26 @@ TEST_F(ChatTest, GeneralChatLinesGoToEveryoneInTheChat) {
   (void)zayka;
 }
 
+TEST_F(ChatTest, LinesForEverybodyAreRationedPerSession) {
+  const UserId kot = Register("Kot");
+  const UserId yozh = Register("Yozh");
+  Login(1, kot);
+  Login(2, yozh);
+  Send(Key(2), "#E1");
+  Send(Key(1), "#E1");
+  Send(Key(2), "#PING");
+  const std::string too_often = "#-" + std::string("Не так часто, подождите немного."_cp1251);
+  for (int i = 0; i < 4; ++i) Send(Key(1), "#Cline " + std::to_string(i));
+  EXPECT_THAT(Send(Key(1), "#Cone too many"), ElementsAre(too_often));
+  EXPECT_THAT(Send(Key(1), "#E0"), ElementsAre(too_often)) << "entering and leaving count as well";
+  EXPECT_EQ(Send(Key(2), "#PING").size(), 4u);
+
+  now_ += std::chrono::seconds(2);
+  EXPECT_THAT(Send(Key(1), "#Cagain"), ElementsAre("#CKot|again"));
+  EXPECT_THAT(Send(Key(1), "#E0"), ElementsAre("#YU" + std::to_string(kot) + "-Kot-online"));
+  EXPECT_THAT(Send(Key(1), "#E1"), ElementsAre(too_often));
+}
+
 TEST_F(ChatTest, ContactsAreKeptAndFriendshipFlagsAreRespected) {
   const UserId kot = Register("Kot");
   const UserId yozh = Register("Yozh");
