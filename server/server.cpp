@@ -184,8 +184,8 @@ void Server::Respond(std::uint64_t id, Connection& connection, Clock::time_point
     if (auto* work = std::get_if<PasswordWork>(&outcome)) {
       if (passwords_.Submit(id, *work)) {
         connection.state = State::kWaitingForPassword;
-        if (connection.watched) Await(id, connection, 0);
         RenewDeadline(connection, now);
+        if (connection.watched) Await(id, connection, 0);
         return;
       }
       outcome = Chat::Busy();
@@ -262,7 +262,14 @@ void Server::Watch(int fd, std::uint64_t id, std::uint32_t events, int operation
 
 void Server::Await(std::uint64_t id, Connection& connection, std::uint32_t events) {
   if (connection.watched && connection.awaited == events) return;
-  Watch(connection.fd.get(), id, events, connection.watched ? EPOLL_CTL_MOD : EPOLL_CTL_ADD);
+  epoll_event event{};
+  event.events = events;
+  event.data.u64 = id;
+  if (epoll_ctl(epoll_.get(), connection.watched ? EPOLL_CTL_MOD : EPOLL_CTL_ADD, connection.fd.get(), &event) != 0) {
+    // Out of epoll watches: this client is dropped, the others go on.
+    Close(id);
+    return;
+  }
   connection.watched = true;
   connection.awaited = events;
 }

@@ -63,6 +63,8 @@ class Server {
   void CollectPasswordWork(Clock::time_point now);
   void RenewDeadline(Connection& connection, Clock::time_point now);
   void Watch(int fd, std::uint64_t id, std::uint32_t events, int operation);
+  // Registers interest in the connection's socket; closes the connection when that fails, so
+  // callers must not touch it afterwards.
   void Await(std::uint64_t id, Connection& connection, std::uint32_t events);
   void Close(std::uint64_t id);
   void CloseLate(Clock::time_point now);
