@@ -39,18 +39,11 @@ void ListTable::WriteCell(std::size_t row, std::size_t column, std::string_view 
     } else {
       chat_rows_.Erase(row);
     }
-    ++chat_generation_;
+    NoteChatChange(row);
   }
-  if (column == kNickColumn && chat_rows_.Contains(row)) ++chat_generation_;
+  if (column == kNickColumn && chat_rows_.Contains(row)) NoteChatChange(row);
 
-  Row& stored = rows_[row];
-  if (column < kShownColumns) {
-    stored.shown[column] = text;
-  } else {
-    const std::size_t hidden = column - kShownColumns;
-    if (hidden >= stored.hidden.size()) stored.hidden.resize(hidden + 1);
-    stored.hidden[hidden] = text;
-  }
+  Store(rows_[row], column, text);
   if (column < kShownColumns) MarkChanged({row, row + 1, column, column + 1});
 }
 
@@ -80,11 +73,30 @@ void ListTable::Load(std::string_view list) {
 
   const std::vector<std::string_view> entries = protocol::ListEntries(list);
   const std::size_t loaded = std::min(entries.size(), row_limit_);
+  if (loaded > rows_.size()) rows_.resize(loaded);
   for (std::size_t row = 0; row < loaded; ++row) {
-    SetRowCount(row + 1);
     const std::vector<std::string_view> parts = protocol::EntryParts(entries[row], kStoredColumns);
-    for (std::size_t column = 0; column < parts.size(); ++column) WriteCell(row, column, parts[column]);
+    for (std::size_t column = 0; column < parts.size(); ++column) {
+      // The rows after the first are filled while still hidden and shown once whole, so the
+      // index files each of them once.
+      if (row == 0) {
+        WriteCell(row, column, parts[column]);
+      } else {
+        Store(rows_[row], column, parts[column]);
+      }
+    }
   }
+  if (loaded > 1) SetRowCount(loaded);
+}
+
+void ListTable::Store(Row& row, std::size_t column, std::string_view text) {
+  if (column < kShownColumns) {
+    row.shown[column] = text;
+    return;
+  }
+  const std::size_t hidden = column - kShownColumns;
+  if (hidden >= row.hidden.size()) row.hidden.resize(hidden + 1);
+  row.hidden[hidden] = text;
 }
 
 void ListTable::SetRowCount(std::size_t count) {
@@ -92,7 +104,15 @@ void ListTable::SetRowCount(std::size_t count) {
   if (count == row_count_) return;
   if (count > rows_.size()) rows_.resize(count);
   const std::size_t old_count = row_count_;
-  for (std::size_t row = old_count; row > count; --row) Hide(row - 1);
+  if (count == 1) {
+    // Down to the first row: cheaper to forget every row than to take them out one by one.
+    ids_.Clear();
+    if (!chat_rows_.Empty()) chat_changes_ = {true, {}};
+    chat_rows_.Clear();
+    Show(0);
+  } else {
+    for (std::size_t row = old_count; row > count; --row) Hide(row - 1);
+  }
   for (std::size_t row = old_count; row < count; ++row) Show(row);
   row_count_ = count;
   row_count_changed_ = true;
@@ -105,7 +125,7 @@ void ListTable::Show(std::size_t row) {
   ids_.Add(stored.shown[kIdColumn], row);
   if (stored.shown[kStatusColumn] == kChat) {
     chat_rows_.Insert(row);
-    ++chat_generation_;
+    NoteChatChange(row);
   }
 }
 
@@ -114,8 +134,19 @@ void ListTable::Hide(std::size_t row) {
   ids_.Remove(stored.shown[kIdColumn], row);
   if (chat_rows_.Contains(row)) {
     chat_rows_.Erase(row);
-    ++chat_generation_;
+    NoteChatChange(row);
   }
+}
+
+void ListTable::NoteChatChange(std::size_t row) {
+  // Past a few dozen rows (a reload, say) rebuilding the chat list is cheaper than patching it.
+  constexpr std::size_t kNamedRows = 64;
+  if (chat_changes_.all) return;
+  if (chat_changes_.rows.size() == kNamedRows) {
+    chat_changes_ = {true, {}};
+    return;
+  }
+  chat_changes_.rows.push_back(row);
 }
 
 void ListTable::MarkChanged(const CellArea& area) {
@@ -178,14 +209,58 @@ void ListTables::DeleteOnline(std::string_view id) {
 }
 
 void ListTables::UpdateChatlist() {
-  if (online_.ChatGeneration() == chat_list_generation_) return;
-  chat_list_generation_ = online_.ChatGeneration();
-  std::vector<std::string> nicks;
-  nicks.reserve(online_.ChatRows().Size());
-  for (const std::size_t row : online_.ChatRows().All()) nicks.emplace_back(online_.Cell(row, kNickColumn));
-  if (nicks == chat_list_) return;
-  chat_list_ = std::move(nicks);
-  if (chat_observer_ != nullptr) chat_observer_->ChatListChanged();
+  ListTable::ChatChanges changes = online_.TakeChatChanges();
+  if (changes.all) return RebuildChatList();
+
+  // Each named row moves one nick in or out, or renames it, where its row puts it.
+  std::sort(changes.rows.begin(), changes.rows.end());
+  changes.rows.erase(std::unique(changes.rows.begin(), changes.rows.end()), changes.rows.end());
+  for (const std::size_t row : changes.rows) {
+    const auto at = std::lower_bound(chat_list_rows_.begin(), chat_list_rows_.end(), row);
+    const auto index = static_cast<std::size_t>(at - chat_list_rows_.begin());
+    const bool listed = at != chat_list_rows_.end() && *at == row;
+    const bool chatting = online_.ChatRows().Contains(row);
+    const std::string_view nick = online_.Cell(row, kNickColumn);
+    if (listed && !chatting) {
+      chat_list_rows_.erase(at);
+      chat_list_.erase(chat_list_.begin() + static_cast<std::ptrdiff_t>(index));
+      ChangeChatList(index, 1, 0);
+    } else if (!listed && chatting) {
+      chat_list_rows_.insert(at, row);
+      chat_list_.emplace(chat_list_.begin() + static_cast<std::ptrdiff_t>(index), nick);
+      ChangeChatList(index, 0, 1);
+    } else if (listed && chat_list_[index] != nick) {
+      chat_list_[index] = nick;
+      ChangeChatList(index, 1, 1);
+    }
+  }
+}
+
+void ListTables::RebuildChatList() {
+  const std::vector<std::size_t>& rows = online_.ChatRows().All();
+  // Tell the list box only what lies between the common start and the common end.
+  const std::size_t shorter = std::min(chat_list_.size(), rows.size());
+  const auto same = [&](std::size_t listed, std::size_t row) {
+    return chat_list_[listed] == online_.Cell(row, kNickColumn);
+  };
+  std::size_t first = 0;
+  while (first < shorter && same(first, rows[first])) ++first;
+  std::size_t common_end = 0;
+  while (first + common_end < shorter &&
+         same(chat_list_.size() - 1 - common_end, rows[rows.size() - 1 - common_end])) {
+    ++common_end;
+  }
+  const std::size_t removed = chat_list_.size() - first - common_end;
+  const std::size_t inserted = rows.size() - first - common_end;
+
+  chat_list_rows_ = rows;
+  chat_list_.clear();
+  for (const std::size_t row : rows) chat_list_.emplace_back(online_.Cell(row, kNickColumn));
+  if (removed != 0 || inserted != 0) ChangeChatList(first, removed, inserted);
+}
+
+void ListTables::ChangeChatList(std::size_t first, std::size_t removed, std::size_t inserted) {
+  if (chat_observer_ != nullptr) chat_observer_->ChatListChanged(first, removed, inserted);
 }
 
 }  // namespace ozl::lists

@@ -15,6 +15,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <optional>
+#include <utility>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -61,6 +62,7 @@ class ListTable {
 
   std::size_t RowCount() const { return row_count_; }
   // Any cell of the store, hidden rows and columns included; empty where nothing was written.
+  // The view lasts until the table next changes.
   std::string_view Cell(std::size_t row, std::size_t column) const;
   // The first row whose id cell equals `id`.
   std::optional<std::size_t> FindRow(std::string_view id) const;
@@ -77,10 +79,16 @@ class ListTable {
   // held before. No entries leave the placeholder row.
   void Load(std::string_view list);
 
-  // The shown rows whose status is exactly "chat", in table order, and a counter that moves
-  // whenever they or their nicks change.
+  // The shown rows whose status is exactly "chat", in table order.
   const SortedPositions& ChatRows() const { return chat_rows_; }
-  std::uint64_t ChatGeneration() const { return chat_generation_; }
+
+  // The rows that may have entered or left ChatRows, or changed their nick, since the last
+  // take; `all` when there were too many to name.
+  struct ChatChanges {
+    bool all = false;
+    std::vector<std::size_t> rows;
+  };
+  ChatChanges TakeChatChanges() { return std::exchange(chat_changes_, {}); }
 
   // Collects the changes of several calls into one notification, sent when the last open batch
   // ends.
@@ -104,9 +112,11 @@ class ListTable {
     std::vector<std::string> hidden;
   };
 
+  static void Store(Row& row, std::size_t column, std::string_view text);
   void SetRowCount(std::size_t count);
   void Show(std::size_t row);
   void Hide(std::size_t row);
+  void NoteChatChange(std::size_t row);
   void MarkChanged(const CellArea& area);
   void Notify();
 
@@ -115,7 +125,7 @@ class ListTable {
   std::size_t row_count_ = 1;
   RowIndex ids_;
   SortedPositions chat_rows_;
-  std::uint64_t chat_generation_ = 0;
+  ChatChanges chat_changes_;
 
   TableObserver* observer_ = nullptr;
   int batch_depth_ = 0;
@@ -126,7 +136,9 @@ class ListTable {
 class ChatListObserver {
  public:
   virtual ~ChatListObserver() = default;
-  virtual void ChatListChanged() = 0;
+  // The nicks that were at [first, first + removed) are replaced by the ones now at
+  // [first, first + inserted), so a list box deletes and inserts only those.
+  virtual void ChatListChanged(std::size_t first, std::size_t removed, std::size_t inserted) = 0;
 };
 
 class ListTables {
@@ -154,8 +166,11 @@ class ListTables {
  private:
   ListTable online_;
   ListTable contacts_;
+  void RebuildChatList();
+  void ChangeChatList(std::size_t first, std::size_t removed, std::size_t inserted);
+
   std::vector<std::string> chat_list_;
-  std::uint64_t chat_list_generation_ = 0;
+  std::vector<std::size_t> chat_list_rows_;  // the online row of each nick in chat_list_
   ChatListObserver* chat_observer_ = nullptr;
 };
 

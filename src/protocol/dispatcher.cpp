@@ -62,6 +62,8 @@ void Dispatcher::Dispatch(std::string_view line) {
     case Incoming::kLogInAgain:
       return OnLogInAgain();
     case Incoming::kNotice:
+      // Like every other field, the notice ends before the line end, so "#-" alone is an empty
+      // notice rather than a blank line.
       links_.shell.PlaySound("play sound/Beep.wav");
       return links_.shell.ViewInfo(std::string(WithoutLineEnd(rest)));
     case Incoming::kEnd:

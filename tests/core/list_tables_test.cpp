@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <random>
+#include <tuple>
 
 namespace ozl::lists {
 namespace {
@@ -26,11 +27,22 @@ class RecordingObserver : public TableObserver, public ChatListObserver {
  public:
   void RowCountChanged(std::size_t row_count) override { row_counts.push_back(row_count); }
   void CellsChanged(const CellArea& area) override { areas.push_back(area); }
-  void ChatListChanged() override { ++chat_list_changes; }
+  // Mirrors the list the way a list box would: deletes the replaced nicks, inserts the new ones.
+  void ChatListChanged(std::size_t first, std::size_t removed, std::size_t inserted) override {
+    chat_list_changes.push_back({first, removed, inserted});
+    const auto at = list_box.begin() + static_cast<std::ptrdiff_t>(first);
+    list_box.erase(at, at + static_cast<std::ptrdiff_t>(removed));
+    list_box.insert(list_box.begin() + static_cast<std::ptrdiff_t>(first),
+                    lists->ChatList().begin() + static_cast<std::ptrdiff_t>(first),
+                    lists->ChatList().begin() + static_cast<std::ptrdiff_t>(first + inserted));
+  }
 
   std::vector<std::size_t> row_counts;
   std::vector<CellArea> areas;
-  int chat_list_changes = 0;
+  using ChatChange = std::tuple<std::size_t, std::size_t, std::size_t>;
+  std::vector<ChatChange> chat_list_changes;
+  const ListTables* lists = nullptr;
+  std::vector<std::string> list_box;
 };
 
 TEST(ContactTable, UpdateKontaktFillsTheEmptyLastRowAndChangesOnlyTheStatusOfKnownIds) {
@@ -131,23 +143,27 @@ TEST(Loading, CellsOfRowsHiddenByASmallerCountComeBackWhenTheRowReturns) {
 TEST(ChatList, ListsTheChatNicksInTableOrderOnlyWhenRebuilt) {
   ListTables lists;
   RecordingObserver observer;
+  observer.lists = &lists;
   lists.SetChatListObserver(&observer);
+  using Change = RecordingObserver::ChatChange;
   lists.LoadOnline("1-a-chat|2-b-online|3-c-chat|4-d-Chat|");
   EXPECT_TRUE(lists.ChatList().empty());
 
   lists.UpdateChatlist();
   EXPECT_EQ(lists.ChatList(), (std::vector<std::string>{"a", "c"}));
-  EXPECT_EQ(observer.chat_list_changes, 1);
+  EXPECT_EQ(observer.chat_list_changes, (std::vector<Change>{{0, 0, 1}, {1, 0, 1}}));
 
   lists.UpdateOnline("2-b-online");
   lists.UpdateChatlist();
-  EXPECT_EQ(observer.chat_list_changes, 1);
+  EXPECT_EQ(observer.chat_list_changes.size(), 2u);
 
   lists.UpdateOnline("1-a-offline");  // row 3 (d) moves to the top, row 2 (c) stays
   lists.UpdateOnline("2-b-chat");
   lists.UpdateChatlist();
   EXPECT_EQ(lists.ChatList(), (std::vector<std::string>{"b", "c"}));
-  EXPECT_EQ(observer.chat_list_changes, 2);
+  EXPECT_EQ(observer.chat_list_changes,
+            (std::vector<Change>{{0, 0, 1}, {1, 0, 1}, {0, 1, 0}, {0, 0, 1}}));
+  EXPECT_EQ(observer.list_box, lists.ChatList());
 }
 
 TEST(Observer, IsToldTheRowCountAndTheAreaOfEachChange) {
@@ -178,6 +194,9 @@ TEST(Observer, IsToldTheRowCountAndTheAreaOfEachChange) {
 
 TEST(Index, FindsTheFirstMatchLikeAScanThroughAnyMixOfOperations) {
   ListTables lists;
+  RecordingObserver observer;
+  observer.lists = &lists;
+  lists.SetChatListObserver(&observer);
   std::mt19937 random(7);
   const auto pick = [&](int bound) { return static_cast<int>(random() % static_cast<unsigned>(bound)); };
   const char* statuses[] = {"online", "chat", "offline"};
@@ -188,7 +207,10 @@ TEST(Index, FindsTheFirstMatchLikeAScanThroughAnyMixOfOperations) {
       case 0: lists.LoadOnline(entry + "|" + std::to_string(pick(40)) + "-m-chat|"); break;
       case 1: lists.DeleteOnline(id); break;
       case 2: lists.Online().WriteCell(static_cast<std::size_t>(pick(3)), kIdColumn, id); break;
-      default: lists.UpdateOnline(entry);
+      default:
+        lists.UpdateOnline(entry);
+        lists.UpdateChatlist();
+        ASSERT_EQ(observer.list_box, lists.ChatList()) << "step " << step;
     }
     const ListTable& table = lists.Online();
     std::vector<std::size_t> chat_rows;
