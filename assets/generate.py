@@ -590,21 +590,54 @@ def check_derived_looks(image, resource, key):
             assert darker != key, f'{resource}: pressed look would punch a hole'
 
 
-def check_file(path, size):
+def check_file(path, size, image):
     header = path.read_bytes()[:54]
     width, height, planes, bits, compression = struct.unpack('<iiHHI', header[18:34])
     assert (width, height) == size, f'{path}: {width}x{height} instead of {size}'
-    assert (planes, bits, compression) == (1, 24, 0), f'{path}: not an uncompressed 24-bit bitmap'
+    assert planes == 1 and bits in (4, 8) and compression == 0, f'{path}: not an uncompressed palette bitmap'
+    assert Image.open(path).convert('RGB').tobytes() == image.convert('RGB').tobytes(), \
+        f'{path}: the stored pixels differ from the drawn ones'
 
 
 # Output --------------------------------------------------------------------------------------
+
+def palette_bitmap(image):
+    """The bytes of an uncompressed BMP with a palette: 4 bits a pixel for up to 16 colours, else 8.
+    The skins use a handful of colours, so this keeps the exe small; the program reads every
+    bitmap back as 24-bit colour."""
+    rgb = image.convert('RGB')
+    width, height = rgb.size
+    palette = sorted({colour for _, colour in rgb.getcolors(width * height)})
+    assert len(palette) <= 256, 'a bitmap with more than 256 colours'
+    bits = 4 if len(palette) <= 16 else 8
+    index = {colour: i for i, colour in enumerate(palette)}
+    pixels = rgb.load()
+    row_bytes = (width * bits + 31) // 32 * 4
+    rows = []
+    for y in range(height - 1, -1, -1):
+        indices = [index[pixels[x, y]] for x in range(width)]
+        if bits == 4:
+            indices += [0] * (len(indices) % 2)
+            row = bytes(indices[i] << 4 | indices[i + 1] for i in range(0, len(indices), 2))
+        else:
+            row = bytes(indices)
+        rows.append(row + bytes(row_bytes - len(row)))
+    colour_table = b''.join(bytes((b, g, r, 0)) for r, g, b in palette)
+    colour_table += bytes(4 * (2 ** bits - len(palette)))
+    offset = 14 + 40 + len(colour_table)
+    data = b''.join(rows)
+    file_header = struct.pack('<2sIHHI', b'BM', offset + len(data), 0, 0, offset)
+    info_header = struct.pack('<IiiHHIIiiII', 40, width, height, 1, bits, 0, len(data), 2835, 2835,
+                              2 ** bits, 0)
+    return file_header + info_header + colour_table + data
+
 
 def save_bitmap(image, relative, size):
     path = ASSETS / relative
     path.parent.mkdir(parents=True, exist_ok=True)
     assert image.size == size, f'{relative}: drawn at {image.size}, expected {size}'
-    image.save(path, format='BMP')
-    check_file(path, size)
+    path.write_bytes(palette_bitmap(image))
+    check_file(path, size, image)
 
 
 RC_BEGIN = '// Resources drawn by generate.py: edit the script, not these lines.'
