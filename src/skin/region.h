@@ -70,7 +70,8 @@ class RegionOps {
   virtual Region CreateRoundRect(const Rect& bounds, std::int32_t corner_width,
                                  std::int32_t corner_height) = 0;
   virtual Region CreatePolygon(std::span<const Point> points, FillMode mode) = 0;
-  // The union of the rectangles in one region; no rectangle gives an empty region.
+  // The union of the rectangles in one region; no rectangle gives an empty region. Unlike the
+  // single shapes, rectangles with left >= right or top >= bottom are skipped.
   virtual Region CreateFromRects(std::span<const Rect> rects) = 0;
   virtual Region Copy(const Region& region) = 0;
 

@@ -121,7 +121,9 @@ RegionShape RegionShape::FromRects(std::span<const Rect> rects) {
   // Pairwise unions, level by level: n log n span work for any list.
   std::vector<RegionShape> level;
   level.reserve(rects.size());
-  for (const Rect& rect : rects) level.push_back(FromRect(rect));
+  for (const Rect& rect : rects) {
+    if (rect.left < rect.right && rect.top < rect.bottom) level.push_back(FromRect(rect));
+  }
   if (level.empty()) return {};
   while (level.size() > 1) {
     std::vector<RegionShape> next;

@@ -32,6 +32,7 @@ class RegionShape {
   RegionShape() = default;
 
   static RegionShape FromRect(const Rect& rect);
+  // Rectangles with left >= right or top >= bottom are left out, not normalised.
   static RegionShape FromRects(std::span<const Rect> rects);
   static std::optional<RegionShape> RoundRect(const Rect& bounds, std::int32_t corner_width,
                                               std::int32_t corner_height,

@@ -111,7 +111,8 @@ TEST_F(PortableRegions, EllipsesAndRoundRectanglesKeepTheirBoundsAndCutCorners) 
 }
 
 TEST_F(PortableRegions, RectangleListsUniteInOneRegion) {
-  const Rects rows{{0, 0, 3, 1}, {5, 0, 6, 1}, {0, 1, 3, 2}, {5, 1, 6, 2}, {1, 1, 4, 2}};
+  const Rects rows{{0, 0, 3, 1}, {5, 0, 6, 1},   {0, 1, 3, 2}, {5, 1, 6, 2},
+                   {1, 1, 4, 2}, {20, 0, 10, 5}, {0, 5, 1, 5}};
   Region region = ops.CreateFromRects(rows);
   EXPECT_EQ(ops.Rectangles(region),
             (Rects{{0, 0, 3, 1}, {5, 0, 6, 1}, {0, 1, 4, 2}, {5, 1, 6, 2}}));
