@@ -1,32 +1,79 @@
-// The program's windows, created once each in a fixed order with the main window first.
+// The program's windows, created once each in a fixed order with the main window first, and the
+// models and the dispatcher that the windows share.
 #pragma once
 
-#include <functional>
 #include <memory>
 #include <string>
+#include <vector>
 
+#include "conversations/composer_registry.h"
+#include "lists/list_tables.h"
+#include "platform/regional_clock.h"
+#include "protocol/dispatcher.h"
+#include "protocol/history.h"
 #include "protocol/transport.h"
 
 namespace ozl {
 
 class TStartForm;
+class TUserInfoForm;
 class TInfoForm;
 
 inline constexpr const char* kPortalUrl = "http://www.ozl.example/";
+inline constexpr const char* kWebChatHost = "chat.ozl.example";
 
-class Program {
+// The windows that join the program in later steps: the registration, list, general chat and web
+// chat windows. Until then the server's words for them change nothing on screen.
+class LaterWindows : public protocol::RegistrationWindow,
+                     public protocol::ListWindow,
+                     public protocol::ChatWindow,
+                     public protocol::WebChatWindow {
+ public:
+  void Hide() override {}
+  std::string ChatNickText() override { return {}; }
+  std::string PasswordText() override { return {}; }
+  void SetCaption(const std::string&) override {}
+  void Show() override {}
+  void AppendLine(const std::string&) override {}
+  void Navigate(const std::string&) override {}
+};
+
+class Program : public protocol::MessageWindows {
  public:
   explicit Program(protocol::Connector& connector);
-  ~Program();
+  ~Program() override;
 
   // Shows the login window; the message loop runs after this.
   void Start();
 
   std::unique_ptr<TStartForm> StartForm;
+  std::unique_ptr<TUserInfoForm> UserInfoForm;
   std::unique_ptr<TInfoForm> InfoForm;
 
+  lists::ListTables lists;
+  lists::ListTable search_results;
+  protocol::SessionState session;
+  conversations::ComposerTable ComposerTable;
+
   // Where the server's lines take effect.
-  std::function<void(const std::string& line)> dispatcher;
+  void ReceiveText(const std::string& line) { dispatcher_->ReceiveText(line); }
+
+  // protocol::MessageWindows
+  std::unique_ptr<conversations::Composer> Create(const std::string& title,
+                                                  const std::string& nick) override;
+  void BringToTop(const std::string& title) override;
+
+  // A message window leaves its slot as it closes; the object goes once its handlers are done.
+  void RetireComposer(std::size_t slot);
+  void ReleaseRetired() { retired_.clear(); }
+
+ private:
+  protocol::StdFileSystem files_;
+  platform::RegionalClock clock_;
+  protocol::HistoryWriter history_{files_, clock_};
+  LaterWindows later_;
+  std::unique_ptr<protocol::Dispatcher> dispatcher_;
+  std::vector<std::unique_ptr<conversations::Composer>> retired_;
 };
 
 }  // namespace ozl

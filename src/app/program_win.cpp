@@ -1,17 +1,49 @@
 #include "app/program.h"
 
 #include "app/start_form.h"
+#include "conversations/send_form.h"
 #include "directory/info_form.h"
+#include "directory/user_info_form.h"
+#include "platform/effects.h"
+#include "platform/text.h"
 
 namespace ozl {
 
 Program::Program(protocol::Connector& connector) {
   StartForm = std::make_unique<TStartForm>(*this, connector);
+  UserInfoForm = std::make_unique<TUserInfoForm>();
   InfoForm = std::make_unique<TInfoForm>();
+  TStartForm& start = *StartForm;
+  dispatcher_ = std::make_unique<protocol::Dispatcher>(
+      protocol::DispatcherLinks{start, start, start, later_, later_, lists, search_results, later_,
+                                *UserInfoForm, later_, *this, ComposerTable, history_, session},
+      platform::SecureRandomWord, kWebChatHost);
 }
 
-Program::~Program() = default;
+Program::~Program() {
+  // Message windows first: they talk to the main window until they are gone.
+  while (ComposerTable.ComposerCount() > 0) ComposerTable.Close(ComposerTable.ComposerCount());
+  retired_.clear();
+}
 
 void Program::Start() { StartForm->Show(); }
+
+std::unique_ptr<conversations::Composer> Program::Create(const std::string& title,
+                                                         const std::string& nick) {
+  return std::make_unique<TSendForm>(*this, title, nick);
+}
+
+void Program::BringToTop(const std::string& title) {
+  if (const HWND window = FindWindowW(nullptr, platform::Widen(title).c_str())) {
+    BringWindowToTop(window);
+  }
+}
+
+void Program::RetireComposer(std::size_t slot) {
+  if (auto closed = ComposerTable.Close(slot)) {
+    retired_.push_back(std::move(closed));
+    StartForm->ReleaseRetiredLater();
+  }
+}
 
 }  // namespace ozl

@@ -5,10 +5,13 @@
 #include "app/program.h"
 #include "directory/info_form.h"
 #include "platform/effects.h"
+#include "protocol/commands.h"
 #include "protocol/session_id.h"
 
 namespace ozl {
 namespace {
+
+constexpr UINT kReleaseRetiredMessage = WM_APP + 20;
 
 platform::Form::Options StartOptions() {
   platform::Form::Options options;
@@ -36,16 +39,16 @@ TStartForm::TStartForm(Program& program, protocol::Connector& connector)
   RxTrayIcon1.on_double_click = [this] { RxTrayIcon1DblClick(); };
   CEid.on_key_down = [this](WPARAM key) { CEidKeyDown(key); };
   CEpassword.on_key_down = [this](WPARAM key) { CEpasswordKeyDown(key); };
-  platform::effects().play_sound("play sound/oncreate.wav");
+  PlaySound("play sound/oncreate.wav");
 }
 
 TStartForm::~TStartForm() { transport_.Shutdown(); }
 
-void TStartForm::ViewInfo(std::string_view text) {
+void TStartForm::ViewInfo(const std::string& text) {
   TInfoForm& info = *program_.InfoForm;
   info.Linfo.SetCaption(text);
   // The title names the notice for the window list and for assistive tools.
-  std::string title(text);
+  std::string title = text;
   std::replace(title.begin(), title.end(), '\r', ' ');
   std::replace(title.begin(), title.end(), '\n', ' ');
   info.SetText(title);
@@ -55,19 +58,31 @@ void TStartForm::ViewInfo(std::string_view text) {
 
 protocol::ProxySettings TStartForm::CurrentProxy() { return {}; }
 
-void TStartForm::ReceiveText(const std::string& line) {
-  if (program_.dispatcher) program_.dispatcher(line);
+void TStartForm::ReceiveText(const std::string& line) { program_.ReceiveText(line); }
+
+void TStartForm::ShowServerUnavailable() {
+  ViewInfo(std::string("Извините, OZL сервер недоступен!"_cp1251));
 }
 
-void TStartForm::ShowServerUnavailable() { ViewInfo("Извините, OZL сервер недоступен!"_cp1251); }
-
 void TStartForm::ShowError(const std::string& text) { platform::effects().error_box(text); }
+
+void TStartForm::PlaySound(const std::string& command) { platform::effects().play_sound(command); }
+
+void TStartForm::ReleaseRetiredLater() { PostMessageW(hwnd(), kReleaseRetiredMessage, 0, 0); }
+
+LRESULT TStartForm::HandleMessage(UINT message, WPARAM wparam, LPARAM lparam) {
+  if (message == kReleaseRetiredMessage) {
+    program_.ReleaseRetired();
+    return 0;
+  }
+  return Form::HandleMessage(message, wparam, lparam);
+}
 
 void TStartForm::Bstartclick() {
   if (!Bstart.ClickLatch.Flip()) return;
   transport_.SetSessionId(
       protocol::RandomSessionId(protocol::kLoginSessionBound, platform::SecureRandomWord));
-  SendDirect("#A" + CEid.Text() + "|" + CEpassword.Text());
+  SendDirect(protocol::LoginCommand(CEid.Text(), CEpassword.Text()));
 }
 
 void TStartForm::CEidKeyDown(WPARAM key) {
@@ -81,12 +96,12 @@ void TStartForm::CEpasswordKeyDown(WPARAM key) { CEidKeyDown(key); }
 
 void TStartForm::Bnewuserclick() {
   if (!Bnewuser.ClickLatch.Flip()) return;
-  platform::effects().play_sound("play sound/Beep.wav");
+  PlaySound("play sound/Beep.wav");
 }
 
 void TStartForm::Bproxyclick() {
   if (!Bproxy.ClickLatch.Flip()) return;
-  platform::effects().play_sound("play sound/Beep.wav");
+  PlaySound("play sound/Beep.wav");
 }
 
 void TStartForm::Bcloseclick() { Close(); }
@@ -95,10 +110,10 @@ void TStartForm::VBaboutclick() {
   TInfoForm& info = *program_.InfoForm;
   info.ShowIcon = 1;
   info.Linfo.SetTop(TInfoForm::kAuthorshipLabelTop);
-  ViewInfo(
+  ViewInfo(std::string(
       "OZL: команда разработчиков OZL, dev@ozl.example\r\n"
       "      2002 (c) OZL\r\n"
-      "      Все права защищены."_cp1251);
+      "      Все права защищены."_cp1251));
   info.ShowIcon = 0;
 }
 

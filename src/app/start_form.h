@@ -8,6 +8,7 @@
 #include "platform/form.h"
 #include "platform/timer.h"
 #include "platform/tray_icon.h"
+#include "protocol/dispatcher.h"
 #include "protocol/transport.h"
 #include "text/cp1251.h"
 
@@ -15,22 +16,44 @@ namespace ozl {
 
 class Program;
 
-class TStartForm : public platform::Form, public protocol::TransportHost {
+class TStartForm : public platform::Form,
+                   public protocol::TransportHost,
+                   public protocol::SessionLink,
+                   public protocol::Shell,
+                   public protocol::LoginWindow {
  public:
   TStartForm(Program& program, protocol::Connector& connector);
   ~TStartForm() override;
 
   // The session.
   void SendText(std::string command) { transport_.SendText(std::move(command)); }
-  void SendDirect(std::string command) { transport_.SendDirect(std::move(command)); }
-  void ViewInfo(std::string_view text);
+  void SendDirect(std::string command) override { transport_.SendDirect(std::move(command)); }
+  void SetSessionId(std::string session_id) override { transport_.SetSessionId(std::move(session_id)); }
+  void StartPolling() override { Timer1.Start(); }
   protocol::Transport& transport() { return transport_; }
 
   // protocol::TransportHost
   protocol::ProxySettings CurrentProxy() override;
   void ReceiveText(const std::string& line) override;
   void ShowServerUnavailable() override;
+
+  // protocol::Shell
+  void ViewInfo(const std::string& text) override;
   void ShowError(const std::string& text) override;
+  void PlaySound(const std::string& command) override;
+  void StartTrayAnimation() override { RxTrayIcon1.StartAnimation(); }
+  void CloseMainWindow() override { Close(); }
+
+  // protocol::LoginWindow
+  void Show() override { Form::Show(); }
+  void Hide() override { Form::Hide(); }
+  std::string IdText() override { return CEid.Text(); }
+  std::string PasswordText() override { return CEpassword.Text(); }
+  void SetIdText(const std::string& text) override { CEid.SetText(text); }
+  void SetPasswordText(const std::string& text) override { CEpassword.SetText(text); }
+
+  // Closed message windows are destroyed once the handlers that closed them have returned.
+  void ReleaseRetiredLater();
 
   // Controls, as the user sees them.
   platform::Label Lregistry{*this, 20, 34, "Регистрация"_cp1251, RGB(0xEC, 0xDB, 0xBB)};
@@ -53,9 +76,6 @@ class TStartForm : public platform::Form, public protocol::TransportHost {
   platform::Timer Timer1{10000, [this] { transport_.Poll(); }};
   platform::TrayIcon RxTrayIcon1{"OZL"};
 
-  // The number of open message windows.
-  int Tag = 0;
-
   void Bstartclick();
   void Bnewuserclick();
   void Bproxyclick();
@@ -70,6 +90,7 @@ class TStartForm : public platform::Form, public protocol::TransportHost {
 
  protected:
   CloseAction FormClose() override;
+  LRESULT HandleMessage(UINT message, WPARAM wparam, LPARAM lparam) override;
 
  private:
   Program& program_;

@@ -46,6 +46,14 @@ class ProgramTest : public testing::Test {
     platform::PumpWaitingMessages();
   }
 
+  // The server's answer to a poll, dispatched through the real transport.
+  void ServerSays(const std::string& body) {
+    start().transport().Poll();
+    ASSERT_FALSE(connector.sent.empty());
+    start().transport().Completed(connector.sent.back().id, "HTTP/1.0 200 OK\r\n\r\n" + body);
+    platform::PumpWaitingMessages();
+  }
+
   // The bounds of a child window in its parent's client coordinates.
   static RECT ChildBounds(HWND child) {
     RECT bounds{};

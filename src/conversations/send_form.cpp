@@ -1,0 +1,52 @@
+#include "conversations/send_form.h"
+
+#include "app/program.h"
+#include "app/start_form.h"
+#include "protocol/commands.h"
+
+namespace ozl {
+namespace {
+
+platform::Form::Options SendOptions(const std::string& id) {
+  platform::Form::Options options;
+  options.client_width = 355;
+  options.client_height = 266;
+  options.skin = L"SKIN_SEND";
+  options.title = id;
+  return options;
+}
+
+}  // namespace
+
+TSendForm::TSendForm(Program& program, const std::string& id, const std::string& selected_nick)
+    : Form(SendOptions(id)), Composer(id), program_(program) {
+  Bsend.on_click = [this] { Bsendclick(); };
+  Bclose.on_click = [this] { Bcloseclick(); };
+  VBclose.on_click = [this] { Bcloseclick(); };
+  Lsendname.SetCaption(Lsendname.caption() + selected_nick);
+  Show();
+  BringToTop();
+}
+
+void TSendForm::FormActivate() { Msend.Focus(); }
+
+void TSendForm::Bsendclick() {
+  if (!Bsend.ClickLatch.Flip()) return;
+  program_.StartForm->SendText(protocol::PrivateMessageCommand(Title(), Msend.Lines()));
+  Msend.Clear();
+  program_.StartForm->RxTrayIcon1.StopAnimation();
+}
+
+void TSendForm::Bcloseclick() {
+  // One latch for both close buttons.
+  if (!Bclose.ClickLatch.Flip()) return;
+  program_.StartForm->RxTrayIcon1.StopAnimation();
+  Close();
+}
+
+platform::Form::CloseAction TSendForm::FormClose() {
+  program_.RetireComposer(Slot());
+  return CloseAction::kDestroy;
+}
+
+}  // namespace ozl

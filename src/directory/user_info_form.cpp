@@ -1,0 +1,37 @@
+#include "directory/user_info_form.h"
+
+namespace ozl {
+namespace {
+
+platform::Form::Options UserInfoOptions() {
+  platform::Form::Options options;
+  options.client_width = 273;
+  options.client_height = 233;
+  options.background = GetSysColor(COLOR_BTNFACE);
+  options.skin = L"SKIN_USERINFO";
+  return options;
+}
+
+}  // namespace
+
+TUserInfoForm::TUserInfoForm() : Form(UserInfoOptions()) {
+  VantalButton1.on_click = [this] { Hide(); };
+}
+
+void TUserInfoForm::ShowUserInfo(const protocol::UserInfo& info) {
+  Label10.SetCaption(info.nick);
+  Label11.SetCaption(info.first_name);
+  Label12.SetCaption(info.surname);
+  Label13.SetCaption(info.patronymic);
+  Label14.SetCaption(info.city);
+  Label15.SetCaption(info.chat_nick);
+  Label16.SetCaption(info.sex);
+  Memo1.Clear();
+  Memo1.AppendLine(info.about);
+  Label18.SetCaption(info.status);
+  Show();
+}
+
+void TUserInfoForm::FormActivate() { BringToTop(); }
+
+}  // namespace ozl
