@@ -1,0 +1,61 @@
+"""The real client and the reference server: a demo user logs in, another user writes to him, and
+the message reaches a window of its own and the history file beside the exe."""
+
+import os
+import subprocess
+import sys
+import tempfile
+
+import ozl_e2e as e2e
+
+sys.path.insert(0, os.path.join(e2e.REPO, "tests", "server"))
+import ozl_wire  # noqa: E402
+
+
+def start_server(binary, folder):
+    process = subprocess.Popen([binary, "--listen", "127.0.0.1:%d" % e2e.SERVER_PORT, "--db",
+                                os.path.join(folder, "ozl.db"), "--demo", "--password-cost", "minimal"],
+                               stdout=subprocess.PIPE, stderr=subprocess.STDOUT, text=True)
+    for line in process.stdout:
+        if "listening on" in line:
+            return process
+    raise AssertionError("the server stopped before listening")
+
+
+def a_message_reaches_the_logged_in_user(args):
+    folder = tempfile.mkdtemp(prefix="ozl-e2e-server-")
+    server = start_server(args.server, folder)
+    client = e2e.Client(args.exe)
+    try:
+        login = e2e.wait_for("the login window", lambda: e2e.windows_named("^OZL$"))[0]
+        e2e.click(login, 112 + 30, 96 + 10)
+        e2e.type_text("10001")
+        e2e.press("Tab")
+        e2e.type_text("kot2002")
+        e2e.press("Return")
+        # A successful login hides the login window.
+        e2e.wait_for("the login to be accepted", lambda: not e2e.windows_named("^OZL$"))
+
+        # Zayka logs in from elsewhere and writes to Kot.
+        assert ozl_wire.request(e2e.SERVER_PORT, 4242, "#A10002|zayka2002")[0].startswith(b"#A")
+        ozl_wire.request(e2e.SERVER_PORT, 4242, "#S10001|Привет, Кот!")
+
+        # The client hears it at its next poll: a window titled with Zayka's id, and the history.
+        e2e.wait_for("the message window", lambda: e2e.windows_named("^10002$"), timeout=40)
+        history = os.path.join(client.folder, "HISTORY", "10002.htm")
+        e2e.wait_for("the history file", lambda: os.path.exists(history))
+        content = open(history, "rb").read()
+        assert "Привет, Кот!".encode("cp1251") in content, content
+        assert b"Zayka" in content, content
+    finally:
+        client.close()
+        server.terminate()
+        server.wait()
+
+
+def main(args):
+    a_message_reaches_the_logged_in_user(args)
+
+
+if __name__ == "__main__":
+    e2e.run(main)
