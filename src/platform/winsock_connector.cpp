@@ -42,7 +42,7 @@ struct WinsockConnector::Exchange {
   bool connected = false;
 };
 
-WinsockConnector::WinsockConnector() {
+WinsockConnector::WinsockConnector(int time_limit_ms) : time_limit_ms_(time_limit_ms) {
   WSADATA data;
   winsock_started_ = WSAStartup(MAKEWORD(2, 2), &data) == 0;
   Spec spec;
@@ -69,7 +69,7 @@ void WinsockConnector::Start(protocol::RequestId id, const protocol::Endpoint& d
   exchange->request = std::move(request);
   Exchange& started = *exchange;
   exchanges_[id] = std::move(exchange);
-  SetTimer(hwnd(), static_cast<UINT_PTR>(id), protocol::kRequestTimeLimitMs, nullptr);
+  SetTimer(hwnd(), static_cast<UINT_PTR>(id), static_cast<UINT>(time_limit_ms_), nullptr);
 
   // Outcomes are always reported later, from the message loop, never from inside Start.
   if (!winsock_started_ || destination.port <= 0 || destination.port > 65535) {

@@ -16,7 +16,7 @@ namespace ozl::platform {
 
 class WinsockConnector : public protocol::Connector, private Window {
  public:
-  WinsockConnector();
+  explicit WinsockConnector(int time_limit_ms = protocol::kRequestTimeLimitMs);
   ~WinsockConnector() override;
 
   // Where outcomes go; set once the transport exists.
@@ -40,6 +40,7 @@ class WinsockConnector : public protocol::Connector, private Window {
   void Succeed(protocol::RequestId id);
   void Fail(protocol::RequestId id, protocol::FailureKind kind, int error);
 
+  int time_limit_ms_;
   protocol::Transport* transport_ = nullptr;
   bool winsock_started_ = false;
   std::map<protocol::RequestId, std::unique_ptr<Exchange>> exchanges_;
