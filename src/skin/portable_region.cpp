@@ -6,7 +6,7 @@
 namespace ozl::skin {
 
 Region PortableRegionOps::Store(std::optional<RegionShape> shape) {
-  if (!shape || shape->SpanCount() > limits_.max_spans || !Charge(shape->SpanCount())) return {};
+  if (!shape || shape->SpanCount() > limits_.max_spans) return {};
   std::size_t slot = 0;
   if (free_slots_.empty()) {
     slot = slots_.size();
@@ -17,17 +17,6 @@ Region PortableRegionOps::Store(std::optional<RegionShape> shape) {
     slots_[slot].emplace(std::move(*shape));
   }
   return Region(*this, slot + 1);
-}
-
-Region PortableRegionOps::Adopt(RegionShape shape) { return Store(std::move(shape)); }
-
-bool PortableRegionOps::Charge(std::uint64_t work) {
-  if (work > limits_.work_budget - work_done_) {
-    work_done_ = limits_.work_budget;
-    return false;
-  }
-  work_done_ += work;
-  return true;
 }
 
 std::size_t PortableRegionOps::SlotOf(const Region& region) const {
@@ -51,47 +40,53 @@ void PortableRegionOps::Free(RegionHandle handle) noexcept {
 }
 
 Region PortableRegionOps::CreateRect(const Rect& rect) {
+  if (!budget_.Spend(1)) return {};
   return Store(RegionShape::FromRect(rect));
 }
 
 Region PortableRegionOps::CreateEllipse(const Rect& bounds) {
-  return Store(RegionShape::Ellipse(bounds, limits_.raster));
+  return Store(RegionShape::Ellipse(bounds, limits_.raster, budget_));
 }
 
 Region PortableRegionOps::CreateRoundRect(const Rect& bounds, std::int32_t corner_width,
                                           std::int32_t corner_height) {
-  return Store(RegionShape::RoundRect(bounds, corner_width, corner_height, limits_.raster));
+  return Store(
+      RegionShape::RoundRect(bounds, corner_width, corner_height, limits_.raster, budget_));
 }
 
 Region PortableRegionOps::CreatePolygon(std::span<const Point> points, FillMode mode) {
-  if (!Charge(points.size())) return {};
-  return Store(RegionShape::Polygon(points, mode, limits_.raster));
+  return Store(RegionShape::Polygon(points, mode, limits_.raster, budget_));
 }
 
 Region PortableRegionOps::CreateFromRects(std::span<const Rect> rects) {
-  if (!Charge(rects.size())) return {};
-  return Store(RegionShape::FromRects(rects));
+  return Store(RegionShape::FromRects(rects, budget_, limits_.max_spans));
 }
 
-Region PortableRegionOps::Copy(const Region& region) { return Store(ShapeOf(region)); }
+Region PortableRegionOps::Copy(const Region& region) {
+  const RegionShape& shape = ShapeOf(region);
+  if (!budget_.Spend(1 + shape.SpanCount() + shape.BandCount())) return {};
+  return Store(shape);
+}
 
 bool PortableRegionOps::Combine(Region& destination, const Region& operand, CombineMode mode) {
   RegionShape& target = ShapeOf(destination);
-  const RegionShape& other = ShapeOf(operand);
-  if (!Charge(target.SpanCount() + other.SpanCount() + target.BandCount() + other.BandCount())) {
-    return false;
-  }
-  RegionShape result = RegionShape::Combine(target, other, mode);
-  if (result.SpanCount() > limits_.max_spans || !Charge(result.SpanCount())) return false;
-  target = std::move(result);
+  std::optional<RegionShape> result =
+      RegionShape::Combine(target, ShapeOf(operand), mode, budget_, limits_.max_spans);
+  if (!result) return false;
+  target = std::move(*result);
   return true;
 }
 
 bool PortableRegionOps::Offset(Region& region, std::int32_t dx, std::int32_t dy) {
-  return ShapeOf(region).Offset(dx, dy);
+  RegionShape& shape = ShapeOf(region);
+  return budget_.Spend(1 + shape.SpanCount() + shape.BandCount()) && shape.Offset(dx, dy);
 }
 
-Rect PortableRegionOps::BoundingBox(const Region& region) { return ShapeOf(region).BoundingBox(); }
+Rect PortableRegionOps::BoundingBox(const Region& region) {
+  const RegionShape& shape = ShapeOf(region);
+  budget_.Spend(shape.BandCount());
+  return shape.BoundingBox();
+}
 
 bool PortableRegionOps::Contains(const Region& region, Point point) {
   return ShapeOf(region).Contains(point);

@@ -21,12 +21,12 @@ class PortableRegionOps final : public RegionOps {
   struct Limits {
     RegionShape::RasterLimits raster;
     std::size_t max_spans = std::size_t{1} << 22;  // per region
-    // Spans read and written by all operations together.
+    // The work of all operations together (see WorkBudget).
     std::uint64_t work_budget = std::numeric_limits<std::uint64_t>::max();
   };
 
   PortableRegionOps() = default;
-  explicit PortableRegionOps(Limits limits) : limits_(limits) {}
+  explicit PortableRegionOps(Limits limits) : limits_(limits), budget_(limits.work_budget) {}
   PortableRegionOps(const PortableRegionOps&) = delete;
   PortableRegionOps& operator=(const PortableRegionOps&) = delete;
 
@@ -44,7 +44,6 @@ class PortableRegionOps final : public RegionOps {
   std::vector<Rect> Rectangles(const Region& region) override;
 
   const RegionShape& Shape(const Region& region) const;
-  Region Adopt(RegionShape shape);
   // Regions made here and not yet freed.
   std::size_t LiveRegions() const { return slots_.size() - free_slots_.size(); }
 
@@ -54,11 +53,10 @@ class PortableRegionOps final : public RegionOps {
  private:
   std::size_t SlotOf(const Region& region) const;
   RegionShape& ShapeOf(const Region& region);
-  bool Charge(std::uint64_t work);
   Region Store(std::optional<RegionShape> shape);
 
   Limits limits_;
-  std::uint64_t work_done_ = 0;
+  WorkBudget budget_;
   std::vector<std::optional<RegionShape>> slots_;
   std::vector<std::size_t> free_slots_;
 };

@@ -25,6 +25,7 @@ class ShapeBuilder {
     shape_.spans_.insert(shape_.spans_.end(), spans.begin(), spans.end());
   }
 
+  std::size_t SpanCount() const { return shape_.spans_.size(); }
   RegionShape Finish() { return std::move(shape_); }
 
  private:
@@ -117,19 +118,24 @@ RegionShape RegionShape::FromRect(const Rect& rect) {
   return builder.Finish();
 }
 
-RegionShape RegionShape::FromRects(std::span<const Rect> rects) {
+std::optional<RegionShape> RegionShape::FromRects(std::span<const Rect> rects, WorkBudget& budget,
+                                                  std::size_t max_spans) {
   // Pairwise unions, level by level: n log n span work for any list.
+  if (!budget.Spend(rects.size())) return std::nullopt;
   std::vector<RegionShape> level;
   level.reserve(rects.size());
   for (const Rect& rect : rects) {
     if (rect.left < rect.right && rect.top < rect.bottom) level.push_back(FromRect(rect));
   }
-  if (level.empty()) return {};
+  if (level.empty()) return RegionShape{};
   while (level.size() > 1) {
     std::vector<RegionShape> next;
     next.reserve((level.size() + 1) / 2);
     for (std::size_t k = 0; k + 1 < level.size(); k += 2) {
-      next.push_back(Combine(level[k], level[k + 1], CombineMode::kOr));
+      std::optional<RegionShape> united =
+          Combine(level[k], level[k + 1], CombineMode::kOr, budget, max_spans);
+      if (!united) return std::nullopt;
+      next.push_back(std::move(*united));
     }
     if (level.size() % 2 == 1) next.push_back(std::move(level.back()));
     level = std::move(next);
@@ -139,14 +145,14 @@ RegionShape RegionShape::FromRects(std::span<const Rect> rects) {
 
 std::optional<RegionShape> RegionShape::RoundRect(const Rect& bounds, std::int32_t corner_width,
                                                   std::int32_t corner_height,
-                                                  const RasterLimits& limits) {
+                                                  const RasterLimits& limits, WorkBudget& budget) {
   const Rect normal = Normalised(bounds);
   const std::int64_t width = std::int64_t{normal.right} - normal.left;
   const std::int64_t height = std::int64_t{normal.bottom} - normal.top;
   const std::int64_t ellipse_width = std::min(width, std::abs(std::int64_t{corner_width}));
   const std::int64_t ellipse_height = std::min(height, std::abs(std::int64_t{corner_height}));
   if (ellipse_width < 2 || ellipse_height < 2) return FromRect(normal);
-  if (ellipse_height > limits.max_rows) return std::nullopt;
+  if (ellipse_height > limits.max_rows || !budget.Spend(ellipse_height + 1)) return std::nullopt;
 
   const double a = static_cast<double>(ellipse_width) / 2;
   const double b = static_cast<double>(ellipse_height) / 2;
@@ -176,7 +182,8 @@ std::optional<RegionShape> RegionShape::RoundRect(const Rect& bounds, std::int32
   return builder.Finish();
 }
 
-std::optional<RegionShape> RegionShape::Ellipse(const Rect& bounds, const RasterLimits& limits) {
+std::optional<RegionShape> RegionShape::Ellipse(const Rect& bounds, const RasterLimits& limits,
+                                                WorkBudget& budget) {
   const Rect normal = Normalised(bounds);
   const std::int64_t width = std::int64_t{normal.right} - normal.left;
   const std::int64_t height = std::int64_t{normal.bottom} - normal.top;
@@ -185,11 +192,11 @@ std::optional<RegionShape> RegionShape::Ellipse(const Rect& bounds, const Raster
     return std::nullopt;
   }
   return RoundRect(normal, static_cast<std::int32_t>(width), static_cast<std::int32_t>(height),
-                   limits);
+                   limits, budget);
 }
 
 std::optional<RegionShape> RegionShape::Polygon(std::span<const Point> points, FillMode mode,
-                                                const RasterLimits& limits) {
+                                                const RasterLimits& limits, WorkBudget& budget) {
   if (points.size() < 3) return RegionShape{};
   std::int64_t top = kBeyond;
   std::int64_t bottom = kInt32Min;
@@ -199,7 +206,10 @@ std::optional<RegionShape> RegionShape::Polygon(std::span<const Point> points, F
   }
   const std::int64_t rows = bottom - top;
   const auto edges = static_cast<std::int64_t>(points.size());
-  if (rows > limits.max_rows || rows * edges > limits.max_row_edges) return std::nullopt;
+  if (rows > limits.max_rows || rows * edges > limits.max_row_edges ||
+      !budget.Spend(static_cast<std::uint64_t>((rows + 1) * edges))) {
+    return std::nullopt;
+  }
 
   ShapeBuilder builder;
   std::vector<std::pair<double, int>> crossings;
@@ -241,15 +251,16 @@ std::optional<RegionShape> RegionShape::Polygon(std::span<const Point> points, F
   return builder.Finish();
 }
 
-RegionShape RegionShape::Combine(const RegionShape& first, const RegionShape& second,
-                                 CombineMode mode) {
+std::optional<RegionShape> RegionShape::Combine(const RegionShape& first, const RegionShape& second,
+                                                CombineMode mode, WorkBudget& budget,
+                                                std::size_t max_spans) {
   ShapeBuilder builder;
   std::vector<Span> spans;
   std::size_t i = 0;
   std::size_t j = 0;
   const std::size_t first_count = first.bands_.size();
   const std::size_t second_count = second.bands_.size();
-  if (first_count == 0 && second_count == 0) return {};
+  if (first_count == 0 && second_count == 0) return RegionShape{};
   std::int64_t y = std::min(first_count ? first.bands_[0].top : kBeyond,
                             second_count ? second.bands_[0].top : kBeyond);
   while (i < first_count || j < second_count) {
@@ -263,9 +274,12 @@ RegionShape RegionShape::Combine(const RegionShape& first, const RegionShape& se
         second_band ? (in_second ? second_band->bottom : second_band->top) : kBeyond;
     const std::int64_t next = std::min(first_next, second_next);
     if (in_first || in_second) {
-      CombineSpans(in_first ? first.SpansOf(*first_band) : std::span<const Span>{},
-                   in_second ? second.SpansOf(*second_band) : std::span<const Span>{}, mode, spans);
+      const auto first_spans = in_first ? first.SpansOf(*first_band) : std::span<const Span>{};
+      const auto second_spans = in_second ? second.SpansOf(*second_band) : std::span<const Span>{};
+      if (!budget.Spend(1 + first_spans.size() + second_spans.size())) return std::nullopt;
+      CombineSpans(first_spans, second_spans, mode, spans);
       builder.AddBand(static_cast<std::int32_t>(y), static_cast<std::int32_t>(next), spans);
+      if (builder.SpanCount() > max_spans) return std::nullopt;
     }
     y = next;
     if (in_first && first_band->bottom == y) ++i;

@@ -14,6 +14,26 @@
 
 namespace ozl::skin {
 
+// Units of work an operation may still do: spans and bands read or written, rows rasterised.
+// Operations spend as they go and give up when it runs out, so a budget bounds the time.
+class WorkBudget {
+ public:
+  WorkBudget() = default;
+  explicit WorkBudget(std::uint64_t units) : left_(units) {}
+
+  bool Spend(std::uint64_t units) {
+    if (units > left_) {
+      left_ = 0;
+      return false;
+    }
+    left_ -= units;
+    return true;
+  }
+
+ private:
+  std::uint64_t left_ = UINT64_MAX;
+};
+
 class RegionShape {
  public:
   struct Span {
@@ -31,17 +51,22 @@ class RegionShape {
 
   RegionShape() = default;
 
+  // Each operation gives none when it exceeds its limits or runs out of budget; max_spans bounds
+  // the result.
   static RegionShape FromRect(const Rect& rect);
   // Rectangles with left >= right or top >= bottom are left out, not normalised.
-  static RegionShape FromRects(std::span<const Rect> rects);
+  static std::optional<RegionShape> FromRects(std::span<const Rect> rects, WorkBudget& budget,
+                                              std::size_t max_spans = SIZE_MAX);
   static std::optional<RegionShape> RoundRect(const Rect& bounds, std::int32_t corner_width,
                                               std::int32_t corner_height,
-                                              const RasterLimits& limits);
-  static std::optional<RegionShape> Ellipse(const Rect& bounds, const RasterLimits& limits);
+                                              const RasterLimits& limits, WorkBudget& budget);
+  static std::optional<RegionShape> Ellipse(const Rect& bounds, const RasterLimits& limits,
+                                            WorkBudget& budget);
   static std::optional<RegionShape> Polygon(std::span<const Point> points, FillMode mode,
-                                            const RasterLimits& limits);
-
-  static RegionShape Combine(const RegionShape& first, const RegionShape& second, CombineMode mode);
+                                            const RasterLimits& limits, WorkBudget& budget);
+  static std::optional<RegionShape> Combine(const RegionShape& first, const RegionShape& second,
+                                            CombineMode mode, WorkBudget& budget,
+                                            std::size_t max_spans = SIZE_MAX);
   // False, leaving the shape as it was, when a coordinate would leave the 32-bit range.
   bool Offset(std::int32_t dx, std::int32_t dy);
 

@@ -46,6 +46,10 @@ TEST(RunScan, OnlyTheExactTransparentColourIsTransparent) {
   image.Set(2, 0, kSkinTransparentPixel | 0xFF000000);  // the fourth byte is not a colour
   image.Set(3, 0, kSkinTransparentPixel + 0x10000);     // red off by one
   EXPECT_EQ(Batches(image, false, 2000), (std::vector<Rects>{{{0, 0, 2, 1}, {3, 0, 4, 1}}}));
+  // A picture's transparent colour is the same pixel value as the colour the windows store.
+  Picture picture(2, 1, FromColorValue(10107954));
+  picture.Set(1, 0, FromColorValue(10107955));
+  EXPECT_EQ(Batches(PixelImageOf(picture), false, 2000), (std::vector<Rects>{{{1, 0, 2, 1}}}));
   // The windows' colour 10107954 is red 50, green 60, blue 154: blue is the pixel's low byte.
   EXPECT_EQ(PixelOfColor(10107954), 0x00323C9Au);
   EXPECT_EQ(PixelOfColor(0xFF0000FF), 0x00FF0000u);

@@ -144,6 +144,21 @@ TEST(PortableRegionLimits, ShapesBeyondTheLimitsAreRefusedNotTruncated) {
   EXPECT_EQ(ops.LiveRegions(), 0u);
 }
 
+TEST(PortableRegionLimits, ACombinationBeyondTheSpanLimitLeavesTheDestination) {
+  PortableRegionOps::Limits limits;
+  limits.max_spans = 13;
+  PortableRegionOps ops(limits);
+  // Six columns crossed by a rectangle: united, three bands of six, one and six spans; the
+  // symmetric difference has five more in the middle band.
+  Region columns = ops.CreateFromRects(std::vector<Rect>{
+      {0, 0, 1, 9}, {2, 0, 3, 9}, {4, 0, 5, 9}, {6, 0, 7, 9}, {8, 0, 9, 9}, {10, 0, 11, 9}});
+  Region bar = ops.CreateRect({0, 3, 11, 6});
+  EXPECT_FALSE(ops.Combine(columns, bar, CombineMode::kXor));
+  EXPECT_EQ(ops.Rectangles(columns).size(), 6u);
+  EXPECT_TRUE(ops.Combine(columns, bar, CombineMode::kOr));
+  EXPECT_EQ(ops.Rectangles(columns).size(), 6u + 1u + 6u);
+}
+
 TEST(PortableRegionHandles, ForeignAndFreedHandlesAreRefused) {
   PortableRegionOps ops;
   PortableRegionOps other;
