@@ -14,6 +14,18 @@ PixelImage::PixelImage(std::int32_t width, std::int32_t height, std::uint32_t fi
   pixels_.assign(static_cast<std::size_t>(count), fill);
 }
 
+PixelImage PixelImageOf(const Picture& picture) {
+  PixelImage image(picture.width(), picture.height());
+  for (int y = 0; y < image.Height(); ++y) {
+    for (int x = 0; x < image.Width(); ++x) {
+      const Rgb colour = picture.At(x, y);
+      image.Set(x, y,
+                std::uint32_t{colour.red} << 16 | std::uint32_t{colour.green} << 8 | colour.blue);
+    }
+  }
+  return image;
+}
+
 Region BuildRegionFromPixels(RegionOps& ops, const PixelView& pixels,
                              std::uint32_t transparent_pixel, bool inverted,
                              std::size_t batch_size) {

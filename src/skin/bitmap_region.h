@@ -8,6 +8,7 @@
 #include <cstdint>
 #include <vector>
 
+#include "skin/picture.h"
 #include "skin/region.h"
 
 namespace ozl::skin {
@@ -63,10 +64,18 @@ constexpr std::uint32_t PixelOfColor(std::uint32_t rgb) {
   return ((rgb & 0xFFu) << 16) | (rgb & 0xFF00u) | ((rgb >> 16) & 0xFFu);
 }
 
-// The platform unites the run rectangles of one batch one by one, at a cost that grows with the
-// square of the batch; the batches are therefore small and united in a balanced tree.
+// The pixels of a picture as the skin bitmaps are kept in memory.
+PixelImage PixelImageOf(const Picture& picture);
+
+// Wine's ExtCreateRegion unites a batch's rectangles one at a time, at a cost that grows with the
+// square of the batch, while uniting the batch regions in a balanced tree costs a logarithmic
+// number of passes over the runs. Measured under Wine (whole build, balanced): 20,000 rows that
+// never merge take 5 ms in batches of 16, 7 ms of 32, 33 ms of 250 and 242 ms of 2000; a
+// 1024 x 1024 checkerboard (524,288 runs) 118, 136, 329 and 1450 ms. The optimum is flat from 16
+// to 32; 32 makes half as many region objects. A skin of one run per row builds in about 1 ms
+// with any batch size.
 inline constexpr std::size_t kMaxRunBatch = 2000;
-inline constexpr std::size_t kRunBatchSize = 2000;
+inline constexpr std::size_t kRunBatchSize = 32;
 
 // Calls emit(std::span<const Rect>) with the run rectangles of the pixels, row by row from the
 // top and left to right, in batches of batch_size (1 to kMaxRunBatch); the last batch holds
