@@ -21,16 +21,18 @@ std::wstring ProgramTitle() {
   return title.substr(0, title.rfind(L'.'));
 }
 
+// The border style the window's styles amount to. A window without caption and sizing frame is
+// borderless, whether or not it stays off the taskbar as a tool window.
 BorderStyle BorderStyleOf(HWND window) {
   const auto style = static_cast<DWORD>(GetWindowLongPtrW(window, GWL_STYLE));
   const auto ex_style = static_cast<DWORD>(GetWindowLongPtrW(window, GWL_EXSTYLE));
   const bool sizeable = (style & WS_THICKFRAME) != 0;
-  if (ex_style & WS_EX_TOOLWINDOW)
-    return sizeable ? BorderStyle::kSizeToolWin : BorderStyle::kToolWindow;
-  if (sizeable) return BorderStyle::kSizeable;
+  const bool tool = (ex_style & WS_EX_TOOLWINDOW) != 0;
+  if ((style & WS_CAPTION) != WS_CAPTION && !sizeable) return BorderStyle::kNone;
+  if (sizeable) return tool ? BorderStyle::kSizeToolWin : BorderStyle::kSizeable;
+  if (tool) return BorderStyle::kToolWindow;
   if (ex_style & WS_EX_DLGMODALFRAME) return BorderStyle::kDialog;
-  if (style & (WS_CAPTION | WS_BORDER)) return BorderStyle::kSingle;
-  return BorderStyle::kNone;
+  return BorderStyle::kSingle;
 }
 
 class SubclassHook final : public MessageHook {

@@ -2,11 +2,13 @@
 // any window handle, and the hook on a window's procedure.
 //
 // A window that carries region components derives from skin::Component (the owner) and from
-// HwndFormHost, and says which window it is:
+// HwndFormHost, and says which window it is. The window must exist before the first component
+// is made; with platform::Form, whose constructor creates it, members may be the components:
 //
-//   class LoginWindow : public platform::Form, public skin::Component, public skin::HwndFormHost {
+//   class TStartForm : public platform::Form, public skin::Component, public skin::HwndFormHost {
 //     HWND FormHandle() const override { return hwnd(); }
-//     skin::TFormRegion FormRegion1{this, "FormRegion1"};  // after the window exists
+//     skin::TPictExtRgn Cartoon{this, "Cartoon"};
+//     skin::TFormRegion FormRegion1{this, "FormRegion1"};
 //   };
 //
 // The hook subclasses the window while any region component lives. It handles WM_SIZE (the

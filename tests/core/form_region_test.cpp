@@ -129,6 +129,17 @@ TEST_F(SkinComponents, SettingATextAppliesItOrKeepsTheOutline) {
   EXPECT_FALSE(form.last_redraw);
 }
 
+TEST_F(SkinComponents, SymbolsMeasureTheClientAreaFromTheWindowCorner) {
+  // A framed window at (100, 100): 4-pixel borders and a 22-pixel caption above the client area.
+  form.geometry = {100, 100, 200, 215, BorderStyle::kSingle, {104, 126}, 192, 185};
+  TFormRegion region(&form, "FormRegion1");
+  region.SetRegion("RX,Y,R,B");
+  EXPECT_EQ(WindowRects(), (Rects{{4, 8, 196, 211}}));  // Y: 26 less the 18-pixel caption
+  form.geometry.border_style = BorderStyle::kSizeToolWin;
+  region.SetRegion("RX,Y,W,H");
+  EXPECT_EQ(WindowRects(), (Rects{{4, 11, 200, 215}}));  // tool windows: the 15-pixel caption
+}
+
 TEST_F(SkinComponents, WhileLoadingTextsAreOnlyStored) {
   form.BeginLoading();
   TFormRegion region(&form, "FormRegion1");

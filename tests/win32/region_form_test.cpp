@@ -126,6 +126,29 @@ TEST_F(RegionForm, AResizedWindowReadsItsTextsAgain) {
   EXPECT_EQ(Inside(WindowRegionOf(window.FormHandle()), {{245, 145}, {295, 145}}), "(245,145)");
 }
 
+TEST_F(RegionForm, SymbolsFollowTheFrameAndCaptionOfTheWindow) {
+  for (const DWORD ex_style : {DWORD{0}, DWORD{WS_EX_TOOLWINDOW}}) {
+    RegionTestWindow window(platform, 300, 200, WS_OVERLAPPEDWINDOW, ex_style);
+    RECT frame;
+    GetWindowRect(window.FormHandle(), &frame);
+    RECT client;
+    GetClientRect(window.FormHandle(), &client);
+    POINT origin{0, 0};
+    ClientToScreen(window.FormHandle(), &origin);
+    const int x = origin.x - frame.left;
+    const int c = origin.y - frame.top;
+    const int caption = GetSystemMetrics(ex_style ? SM_CYSMCAPTION : SM_CYCAPTION);
+
+    TFormRegion region(&window, "FormRegion1");
+    region.SetRegion("RX,Y,R,B");
+    EXPECT_EQ(GdiRegions().BoundingBox(WindowRegionOf(window.FormHandle())),
+              (Rect{x, c - caption, x + client.right, c + client.bottom}));
+    region.SetRegion("R0,0,W,H");
+    EXPECT_EQ(GdiRegions().BoundingBox(WindowRegionOf(window.FormHandle())),
+              (Rect{0, 0, frame.right - frame.left, frame.bottom - frame.top}));
+  }
+}
+
 TEST_F(RegionForm, ClientDragTurnsClientHitsIntoCaptionHits) {
   RegionTestWindow window(platform, 300, 200, WS_OVERLAPPEDWINDOW);
   const HWND handle = window.FormHandle();

@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "platform/handles.h"
+#include "skin/bitmap_region_win.h"
 #include "skin/component.h"
 #include "skin/form_region_win.h"
 #include "skin/gdi_region_win.h"
@@ -21,10 +22,11 @@ inline constexpr COLORREF kSkinTransparent = RGB(50, 60, 154);
 
 class RegionTestWindow final : public Component, public HwndFormHost {
  public:
-  RegionTestWindow(SkinPlatform& platform, int width, int height, DWORD style = WS_POPUP)
+  RegionTestWindow(SkinPlatform& platform, int width, int height, DWORD style = WS_POPUP,
+                   DWORD ex_style = 0)
       : Component("TForm", nullptr, "TestForm"), HwndFormHost(platform) {
-    window_.reset(CreateWindowExW(0, ClassName(), L"", style, 100, 100, width, height, nullptr,
-                                  nullptr, GetModuleHandleW(nullptr), nullptr));
+    window_.reset(CreateWindowExW(ex_style, ClassName(), L"", style, 100, 100, width, height,
+                                  nullptr, nullptr, GetModuleHandleW(nullptr), nullptr));
   }
 
   HWND FormHandle() const override { return window_.get(); }
@@ -67,13 +69,9 @@ class RegionTestWindow final : public Component, public HwndFormHost {
 // A 24-bit bitmap whose pixel (x, y) has the colour paint(x, y).
 inline platform::UniqueBitmap Painted(int width, int height,
                                       const std::function<COLORREF(int x, int y)>& paint) {
-  BITMAPINFO format{};
-  format.bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
-  format.bmiHeader.biWidth = width;
-  format.bmiHeader.biHeight = -height;
-  format.bmiHeader.biPlanes = 1;
+  // The skins are 24-bit bitmaps; reading them converts them to 32 bits per pixel.
+  BITMAPINFO format = TopDown32BitFormat(width, height);
   format.bmiHeader.biBitCount = 24;
-  format.bmiHeader.biCompression = BI_RGB;
   void* bits = nullptr;
   platform::UniqueBitmap bitmap(
       CreateDIBSection(nullptr, &format, DIB_RGB_COLORS, &bits, nullptr, 0));
