@@ -9,19 +9,19 @@ namespace ozl::platform {
 namespace {
 
 constexpr UINT_PTR kSubclassId = 0x4F5A4C;
+// The control's object, for its parent's colour requests.
+constexpr const wchar_t* kObjectProperty = L"OzlControl";
 
 }  // namespace
 
 SubclassedControl::~SubclassedControl() {
-  if (hwnd_) RemoveWindowSubclass(hwnd_.get(), &SubclassedControl::Thunk, kSubclassId);
+  if (!hwnd_) return;
+  RemoveWindowSubclass(hwnd_.get(), &SubclassedControl::Thunk, kSubclassId);
+  RemovePropW(hwnd_.get(), kObjectProperty);
 }
 
 SubclassedControl* SubclassedControl::FromHandle(HWND window) {
-  DWORD_PTR self = 0;
-  if (!window || !GetWindowSubclass(window, &SubclassedControl::Thunk, kSubclassId, &self)) {
-    return nullptr;
-  }
-  return reinterpret_cast<SubclassedControl*>(self);
+  return window ? static_cast<SubclassedControl*>(GetPropW(window, kObjectProperty)) : nullptr;
 }
 
 void SubclassedControl::Create(HWND parent, const wchar_t* class_name, DWORD style, DWORD ex_style,
@@ -31,6 +31,7 @@ void SubclassedControl::Create(HWND parent, const wchar_t* class_name, DWORD sty
   if (!hwnd_) return;
   SetWindowSubclass(hwnd_.get(), &SubclassedControl::Thunk, kSubclassId,
                     reinterpret_cast<DWORD_PTR>(this));
+  SetPropW(hwnd_.get(), kObjectProperty, this);
   SendMessageW(hwnd_.get(), WM_SETFONT, reinterpret_cast<WPARAM>(DefaultFont()), FALSE);
 }
 
@@ -77,6 +78,7 @@ LRESULT CALLBACK SubclassedControl::Thunk(HWND window, UINT message, WPARAM wpar
   auto* self = reinterpret_cast<SubclassedControl*>(self_data);
   if (message == WM_NCDESTROY) {
     RemoveWindowSubclass(window, &SubclassedControl::Thunk, kSubclassId);
+    RemovePropW(window, kObjectProperty);
     self->hwnd_.release();
     return DefSubclassProc(window, message, wparam, lparam);
   }
