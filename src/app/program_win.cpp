@@ -6,10 +6,14 @@
 #include "directory/user_info_form.h"
 #include "platform/effects.h"
 #include "platform/text.h"
+#include "skin/form_region_win.h"
 
 namespace ozl {
 
 Program::Program(protocol::Connector& connector) {
+  // A region text naming a source that does not exist is the developer's slip: say so and go on.
+  skin::DefaultSkinPlatform().SetMessageHandler(
+      [](std::string_view text) { platform::effects().error_box(std::string(text)); });
   StartForm = std::make_unique<TStartForm>(*this, connector);
   UserInfoForm = std::make_unique<TUserInfoForm>();
   InfoForm = std::make_unique<TInfoForm>();

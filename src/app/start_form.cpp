@@ -26,7 +26,8 @@ platform::Form::Options StartOptions() {
 }  // namespace
 
 TStartForm::TStartForm(Program& program, protocol::Connector& connector)
-    : Form(StartOptions()), program_(program), transport_(connector, *this, OZL_SERVER_HOST) {
+    : SkinnedForm(StartOptions(), {.class_name = "TStartForm", .client_drag = true}),
+      program_(program), transport_(connector, *this, OZL_SERVER_HOST) {
   Bnewuser.on_click = [this] { Bnewuserclick(); };
   Bproxy.on_click = [this] { Bproxyclick(); };
   Bstart.on_click = [this] { Bstartclick(); };
@@ -75,7 +76,7 @@ LRESULT TStartForm::HandleMessage(UINT message, WPARAM wparam, LPARAM lparam) {
     program_.ReleaseRetired();
     return 0;
   }
-  return Form::HandleMessage(message, wparam, lparam);
+  return SkinnedForm::HandleMessage(message, wparam, lparam);
 }
 
 void TStartForm::Bstartclick() {

@@ -6,6 +6,7 @@
 
 #include "platform/edits.h"
 #include "platform/form.h"
+#include "skin/skinned_form.h"
 #include "platform/timer.h"
 #include "platform/tray_icon.h"
 #include "protocol/dispatcher.h"
@@ -16,7 +17,7 @@ namespace ozl {
 
 class Program;
 
-class TStartForm : public platform::Form,
+class TStartForm : public skin::SkinnedForm,
                    public protocol::TransportHost,
                    public protocol::SessionLink,
                    public protocol::Shell,
@@ -45,8 +46,8 @@ class TStartForm : public platform::Form,
   void CloseMainWindow() override { Close(); }
 
   // protocol::LoginWindow
-  void Show() override { Form::Show(); }
-  void Hide() override { Form::Hide(); }
+  void Show() override { SkinnedForm::Show(); }
+  void Hide() override { SkinnedForm::Hide(); }
   std::string IdText() override { return CEid.Text(); }
   std::string PasswordText() override { return CEpassword.Text(); }
   void SetIdText(const std::string& text) override { CEid.SetText(text); }

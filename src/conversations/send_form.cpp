@@ -19,7 +19,7 @@ platform::Form::Options SendOptions(const std::string& id) {
 }  // namespace
 
 TSendForm::TSendForm(Program& program, const std::string& id, const std::string& selected_nick)
-    : Form(SendOptions(id)), Composer(id), program_(program) {
+    : SkinnedForm(SendOptions(id), {.class_name = "TSendForm"}), Composer(id), program_(program) {
   Bsend.on_click = [this] { Bsendclick(); };
   Bclose.on_click = [this] { Bcloseclick(); };
   VBclose.on_click = [this] { Bcloseclick(); };

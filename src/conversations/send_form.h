@@ -5,13 +5,14 @@
 #include "conversations/composer_registry.h"
 #include "platform/edits.h"
 #include "platform/form.h"
+#include "skin/skinned_form.h"
 #include "text/cp1251.h"
 
 namespace ozl {
 
 class Program;
 
-class TSendForm : public platform::Form, public conversations::Composer {
+class TSendForm : public skin::SkinnedForm, public conversations::Composer {
  public:
   // Shows itself on top, titled `id`, with the heading "Приват с " + selected_nick.
   TSendForm(Program& program, const std::string& id, const std::string& selected_nick);

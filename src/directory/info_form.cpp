@@ -16,7 +16,7 @@ platform::Form::Options InfoOptions() {
 
 }  // namespace
 
-TInfoForm::TInfoForm() : Form(InfoOptions()) {
+TInfoForm::TInfoForm() : SkinnedForm(InfoOptions(), {.class_name = "TInfoForm", .transparent = 11355979}) {
   VBinfo.SetVisible(false);
   VantalButton1.on_click = [this] { VantalButton1click(); };
 }

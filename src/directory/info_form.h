@@ -2,10 +2,11 @@
 #pragma once
 
 #include "platform/form.h"
+#include "skin/skinned_form.h"
 
 namespace ozl {
 
-class TInfoForm : public platform::Form {
+class TInfoForm : public skin::SkinnedForm {
  public:
   TInfoForm();
 

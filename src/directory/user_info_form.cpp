@@ -14,7 +14,7 @@ platform::Form::Options UserInfoOptions() {
 
 }  // namespace
 
-TUserInfoForm::TUserInfoForm() : Form(UserInfoOptions()) {
+TUserInfoForm::TUserInfoForm() : SkinnedForm(UserInfoOptions(), {.class_name = "TUserInfoForm"}) {
   VantalButton1.on_click = [this] { Hide(); };
 }
 

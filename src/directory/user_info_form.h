@@ -3,12 +3,13 @@
 
 #include "platform/edits.h"
 #include "platform/form.h"
+#include "skin/skinned_form.h"
 #include "protocol/dispatcher.h"
 #include "text/cp1251.h"
 
 namespace ozl {
 
-class TUserInfoForm : public platform::Form, public protocol::UserInfoWindow {
+class TUserInfoForm : public skin::SkinnedForm, public protocol::UserInfoWindow {
  public:
   TUserInfoForm();
 

@@ -17,9 +17,11 @@ std::vector<HWND>& HiddenToTray() {
   return windows;
 }
 
-void PaintBuffered(HWND window, const std::function<void(HDC)>& paint) {
+// A window whose procedure is hooked by its region components gets the paint cycle opened for it,
+// with the device context in wParam; otherwise it opens the cycle itself.
+void PaintBuffered(HWND window, WPARAM given_dc, const std::function<void(HDC)>& paint) {
   PAINTSTRUCT ps;
-  const HDC dc = BeginPaint(window, &ps);
+  const HDC dc = given_dc ? reinterpret_cast<HDC>(given_dc) : BeginPaint(window, &ps);
   RECT client;
   GetClientRect(window, &client);
   UniqueMemoryDc buffer(CreateCompatibleDC(dc));
@@ -30,7 +32,7 @@ void PaintBuffered(HWND window, const std::function<void(HDC)>& paint) {
     paint(buffer.get());
     BitBlt(dc, 0, 0, client.right, client.bottom, buffer.get(), 0, 0, SRCCOPY);
   }
-  EndPaint(window, &ps);
+  if (!given_dc) EndPaint(window, &ps);
 }
 
 void FillBackground(HDC dc, HWND window, COLORREF colour) {
@@ -74,7 +76,7 @@ LRESULT Panel::HandleMessage(UINT message, WPARAM wparam, LPARAM lparam) {
     case WM_ERASEBKGND:
       return 1;
     case WM_PAINT:
-      PaintBuffered(hwnd(), [this](HDC dc) {
+      PaintBuffered(hwnd(), wparam, [this](HDC dc) {
         FillBackground(dc, hwnd(), colour_);
         PaintControls(dc);
       });
@@ -191,7 +193,7 @@ LRESULT Form::HandleMessage(UINT message, WPARAM wparam, LPARAM lparam) {
     case WM_ERASEBKGND:
       return 1;
     case WM_PAINT:
-      PaintBuffered(hwnd(), [this](HDC dc) {
+      PaintBuffered(hwnd(), wparam, [this](HDC dc) {
         FillBackground(dc, hwnd(), options_.background);
         FormPaint(dc);
         PaintControls(dc);

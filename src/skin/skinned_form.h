@@ -1,0 +1,36 @@
+// A borderless window shaped by its skin: the outline of the skin bitmap's opaque pixels, placed
+// by the window's region text and kept current on resize.
+#pragma once
+
+#include <cstdint>
+#include <string_view>
+
+#include "platform/form.h"
+#include "skin/form_region_win.h"
+#include "skin/pict_ext_rgn.h"
+
+namespace ozl::skin {
+
+// The transparent colour of most skins: red 50, green 60, blue 154.
+inline constexpr TColor kSkinTransparent = 10107954;
+
+class SkinnedForm : public platform::Form, public Component, public HwndFormHost {
+ public:
+  struct Shape {
+    std::string_view class_name;
+    std::string_view region = "TRBR,B,Cartoon";
+    TColor transparent = kSkinTransparent;
+    TRegionAlignment alignment = TRegionAlignment::raSource;
+    bool client_drag = false;
+  };
+
+  HWND FormHandle() const override { return hwnd(); }
+
+  TPictExtRgn Cartoon{this, "Cartoon"};
+  TFormRegion FormRegion1{this, "FormRegion1"};
+
+ protected:
+  SkinnedForm(const Options& options, const Shape& shape);
+};
+
+}  // namespace ozl::skin

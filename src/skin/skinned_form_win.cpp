@@ -1,0 +1,17 @@
+#include "skin/skinned_form.h"
+
+namespace ozl::skin {
+
+SkinnedForm::SkinnedForm(const Options& options, const Shape& shape)
+    : Form(options), Component(shape.class_name, nullptr) {
+  BeginLoading();
+  Cartoon.SetGlyph(PixelImageOf(skin().picture()));
+  Cartoon.SetTransColor(shape.transparent);
+  Cartoon.SetHorAlign(shape.alignment);
+  Cartoon.SetVertAlign(shape.alignment);
+  FormRegion1.SetRegion(shape.region);
+  FormRegion1.SetClientDrag(shape.client_drag);
+  EndLoading();
+}
+
+}  // namespace ozl::skin
