@@ -172,3 +172,34 @@ def run(scenario):
         print("FAILED:", failure)
         sys.exit(1)
     print("passed")
+
+
+def shape_rectangles(window):
+    """The rectangles of an X window's bounding shape, as the X SHAPE extension reports them."""
+    import ctypes
+    import ctypes.util
+
+    class XRectangle(ctypes.Structure):
+        _fields_ = [("x", ctypes.c_short), ("y", ctypes.c_short),
+                    ("width", ctypes.c_ushort), ("height", ctypes.c_ushort)]
+
+    xlib = ctypes.CDLL(ctypes.util.find_library("X11"))
+    xext = ctypes.CDLL(ctypes.util.find_library("Xext"))
+    xlib.XOpenDisplay.restype = ctypes.c_void_p
+    xlib.XOpenDisplay.argtypes = [ctypes.c_char_p]
+    xlib.XCloseDisplay.argtypes = [ctypes.c_void_p]
+    xlib.XFree.argtypes = [ctypes.c_void_p]
+    xext.XShapeGetRectangles.restype = ctypes.POINTER(XRectangle)
+    xext.XShapeGetRectangles.argtypes = [ctypes.c_void_p, ctypes.c_ulong, ctypes.c_int,
+                                         ctypes.POINTER(ctypes.c_int), ctypes.POINTER(ctypes.c_int)]
+    display = xlib.XOpenDisplay(None)
+    count, ordering = ctypes.c_int(), ctypes.c_int()
+    shape_bounding = 0
+    rectangles = xext.XShapeGetRectangles(display, int(window), shape_bounding,
+                                          ctypes.byref(count), ctypes.byref(ordering))
+    result = [(rectangles[i].x, rectangles[i].y, rectangles[i].width, rectangles[i].height)
+              for i in range(count.value)]
+    if rectangles:
+        xlib.XFree(rectangles)
+    xlib.XCloseDisplay(display)
+    return result
