@@ -3,7 +3,8 @@ to a scripted or real server on 127.0.0.1:5190.
 
 The client always talks to port 5190, so every scenario runs in a network namespace of its own
 when the machine allows one; another server on this machine's 5190 (for example 'make run') is
-then out of the way.
+then out of the way. Wine's sockets are made by its wineserver, so the scenarios use a Wine prefix
+of their own whose wineserver is started afresh inside the namespace.
 """
 
 import argparse
@@ -32,6 +33,16 @@ def enter_private_network():
     command = ["unshare", "--net", "sh", "-c", 'ip link set lo up && exec "$@"', "sh",
                sys.executable] + sys.argv
     sys.exit(subprocess.call(command, env=env))
+
+
+def use_own_wineserver():
+    """Ends the scenarios' wineserver, wherever it was started; the next Wine program starts one
+    here, in this network namespace."""
+    os.environ["OZL_WINEPREFIX"] = os.path.join(REPO, "build", "wine-e2e")
+    env = dict(os.environ, WINEPREFIX=os.environ["OZL_WINEPREFIX"])
+    if os.path.exists(os.path.join(env["WINEPREFIX"], "system.reg")):
+        subprocess.run(["wineserver", "-k"], env=env, capture_output=True)
+        subprocess.run(["wineserver", "-w"], env=env, capture_output=True)
 
 
 def arguments():
@@ -122,7 +133,8 @@ class Client:
         if self.process.poll() is None:
             self.process.kill()
             self.process.wait()
-        subprocess.run(["pkill", "-f", self.exe], capture_output=True)
+        # Whatever the killed program left behind in the scenarios' prefix goes with its wineserver.
+        use_own_wineserver()
         shutil.rmtree(self.folder, ignore_errors=True)
 
 
@@ -166,11 +178,14 @@ def press(key):
 def run(scenario):
     """Runs a scenario function; prints the outcome and exits with its status."""
     enter_private_network()
+    use_own_wineserver()
     try:
         scenario(arguments())
     except AssertionError as failure:
         print("FAILED:", failure)
         sys.exit(1)
+    finally:
+        use_own_wineserver()
     print("passed")
 
 
