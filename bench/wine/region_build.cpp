@@ -7,7 +7,8 @@
 //   mkdir -p build/region-wine-bench
 //   i686-w64-mingw32-g++-posix -std=c++20 -O2 -static -Isrc -DNOMINMAX -DWIN32_LEAN_AND_MEAN \
 //     bench/wine/region_build.cpp src/skin/bitmap_region.cpp src/skin/bitmap_region_win.cpp \
-//     src/skin/gdi_region_win.cpp src/skin/region.cpp -lgdi32 -luser32 \
+//     src/skin/gdi_region_win.cpp src/skin/region.cpp src/platform/bitmap.cpp \
+//     -lgdi32 -lmsimg32 -luser32 \
 //     -o build/region-wine-bench/region_build.exe
 //   scripts/wine-run build/region-wine-bench/region_build.exe
 #include <windows.h>
@@ -18,6 +19,7 @@
 #include <functional>
 #include <vector>
 
+#include "platform/bitmap.h"
 #include "platform/handles.h"
 #include "skin/bitmap_region_win.h"
 #include "skin/gdi_region_win.h"
@@ -31,7 +33,7 @@ constexpr COLORREF kOpaque = RGB(128, 128, 128);
 
 ozl::platform::UniqueBitmap Painted(int width, int height,
                                     const std::function<bool(int x, int y)>& opaque) {
-  const BITMAPINFO format = TopDown32BitFormat(width, height);
+  const BITMAPINFO format = ozl::platform::TopDown32BitFormat(width, height);
   void* bits = nullptr;
   ozl::platform::UniqueBitmap bitmap(
       CreateDIBSection(nullptr, &format, DIB_RGB_COLORS, &bits, nullptr, 0));

@@ -4,9 +4,7 @@
 #include <vector>
 
 namespace ozl::platform {
-namespace {
-
-BITMAPINFO TopDown32(int width, int height) {
+BITMAPINFO TopDown32BitFormat(int width, int height) {
   BITMAPINFO info{};
   info.bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
   info.bmiHeader.biWidth = width;
@@ -17,11 +15,9 @@ BITMAPINFO TopDown32(int width, int height) {
   return info;
 }
 
-}  // namespace
-
 Bitmap::Bitmap(skin::Picture picture) : picture_(std::move(picture)) {
   if (picture_.empty()) return;
-  const BITMAPINFO info = TopDown32(picture_.width(), picture_.height());
+  const BITMAPINFO info = TopDown32BitFormat(picture_.width(), picture_.height());
   void* bits = nullptr;
   handle_.reset(CreateDIBSection(nullptr, &info, DIB_RGB_COLORS, &bits, nullptr, 0));
   if (!handle_ || !bits) return;
@@ -48,7 +44,7 @@ Bitmap Bitmap::FromHandle(HBITMAP handle) {
   }
   const int width = header.bmWidth;
   const int height = header.bmHeight;
-  BITMAPINFO info = TopDown32(width, height);
+  BITMAPINFO info = TopDown32BitFormat(width, height);
   std::vector<std::uint8_t> bits(static_cast<std::size_t>(width) * height * 4);
   ScreenDc screen;
   if (GetDIBits(screen.get(), handle, 0, height, bits.data(), &info, DIB_RGB_COLORS) != height) {

@@ -14,6 +14,10 @@ inline COLORREF ToColorRef(skin::Rgb colour) { return RGB(colour.red, colour.gre
 // The toolkit's colour values are COLORREF values already: red in the low byte.
 inline COLORREF ToColorRef(std::uint32_t colour_value) { return static_cast<COLORREF>(colour_value); }
 
+// Pixels as 32-bit words (blue, green, red, unused), top row first: the format every bitmap is
+// read in and made from.
+BITMAPINFO TopDown32BitFormat(int width, int height);
+
 class Bitmap {
  public:
   Bitmap() = default;

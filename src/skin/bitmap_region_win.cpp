@@ -1,20 +1,10 @@
 #include "skin/bitmap_region_win.h"
 
+#include "platform/bitmap.h"
 #include "platform/handles.h"
 #include "skin/gdi_region_win.h"
 
 namespace ozl::skin {
-
-BITMAPINFO TopDown32BitFormat(int width, int height) {
-  BITMAPINFO format{};
-  format.bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
-  format.bmiHeader.biWidth = width;
-  format.bmiHeader.biHeight = -height;
-  format.bmiHeader.biPlanes = 1;
-  format.bmiHeader.biBitCount = 32;
-  format.bmiHeader.biCompression = BI_RGB;
-  return format;
-}
 
 PixelImage ReadBitmapPixels(HBITMAP bitmap) {
   BITMAP info{};
@@ -24,7 +14,7 @@ PixelImage ReadBitmapPixels(HBITMAP bitmap) {
   }
   const LONG height = info.bmHeight < 0 ? -info.bmHeight : info.bmHeight;
   PixelImage image(info.bmWidth, height);
-  BITMAPINFO format = TopDown32BitFormat(info.bmWidth, height);
+  BITMAPINFO format = platform::TopDown32BitFormat(info.bmWidth, height);
   const platform::ScreenDc screen;
   if (GetDIBits(screen.get(), bitmap, 0, static_cast<UINT>(height), image.Data(), &format,
                 DIB_RGB_COLORS) != height) {

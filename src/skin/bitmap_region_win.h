@@ -10,9 +10,6 @@
 
 namespace ozl::skin {
 
-// The format of a 32 bpp device-independent bitmap, top row first.
-BITMAPINFO TopDown32BitFormat(int width, int height);
-
 // The bitmap's pixels at 32 bits per pixel, top row first, whatever its own format; an empty
 // image when there is no bitmap or it cannot be read.
 PixelImage ReadBitmapPixels(HBITMAP bitmap);

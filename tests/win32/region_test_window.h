@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "platform/bitmap.h"
 #include "platform/handles.h"
 #include "skin/bitmap_region_win.h"
 #include "skin/component.h"
@@ -70,7 +71,7 @@ class RegionTestWindow final : public Component, public HwndFormHost {
 inline platform::UniqueBitmap Painted(int width, int height,
                                       const std::function<COLORREF(int x, int y)>& paint) {
   // The skins are 24-bit bitmaps; reading them converts them to 32 bits per pixel.
-  BITMAPINFO format = TopDown32BitFormat(width, height);
+  BITMAPINFO format = platform::TopDown32BitFormat(width, height);
   format.bmiHeader.biBitCount = 24;
   void* bits = nullptr;
   platform::UniqueBitmap bitmap(
