@@ -49,7 +49,7 @@ void TStartForm::ViewInfo(const std::string& text) {
   TInfoForm& info = *program_.InfoForm;
   info.Linfo.SetCaption(text);
   // The title names the notice for the window list and for assistive tools.
-  std::string title = text;
+  std::string title = text.substr(0, 256);
   std::replace(title.begin(), title.end(), '\r', ' ');
   std::replace(title.begin(), title.end(), '\n', ' ');
   info.SetText(title);

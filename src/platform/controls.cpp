@@ -151,7 +151,9 @@ Label::Label(ControlHost& host, int left, int top, std::string_view text, COLORR
 }
 
 void Label::SetCaption(std::string_view cp1251) {
-  caption_ = cp1251;
+  // Beyond this nothing fits on any screen, and measuring megabytes of text from a hostile server
+  // would freeze the window.
+  caption_ = cp1251.substr(0, kMaxCaptionBytes);
   FitToText();
 }
 

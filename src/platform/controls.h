@@ -81,6 +81,8 @@ class Control {
 // Text on a coloured background, sized to the text; a line break starts a new line.
 class Label : public Control {
  public:
+  static constexpr std::size_t kMaxCaptionBytes = 4096;
+
   Label(ControlHost& host, int left, int top, std::string_view text, COLORREF background);
   void SetCaption(std::string_view cp1251);
   const std::string& caption() const { return caption_; }

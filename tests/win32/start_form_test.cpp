@@ -154,6 +154,14 @@ TEST_F(StartFormTest, TheAuthorshipNoticeComesWithItsSignAndMovesItsLabel) {
   EXPECT_FALSE(info().VBinfo.visible());
 }
 
+TEST_F(StartFormTest, AHugeNoticeIsCutNotMeasuredWhole) {
+  const std::string huge = std::string(3000, 'x') + "\r\n" + std::string(5'000'000, 'y');
+  start().ViewInfo(huge);
+  EXPECT_EQ(info().Linfo.caption(), huge.substr(0, platform::Label::kMaxCaptionBytes));
+  EXPECT_EQ(info().Text().size(), 256u);
+  EXPECT_TRUE(info().visible());
+}
+
 TEST_F(StartFormTest, TheNoticeWindowReopensWhereItWasLeft) {
   start().ViewInfo("first");
   SetWindowPos(info().hwnd(), nullptr, 10, 20, 0, 0, SWP_NOSIZE | SWP_NOZORDER);
