@@ -8,6 +8,7 @@
 
 #include "conversations/composer_registry.h"
 #include "lists/list_tables.h"
+#include "platform/files.h"
 #include "platform/regional_clock.h"
 #include "protocol/dispatcher.h"
 #include "protocol/history.h"
@@ -68,7 +69,7 @@ class Program : public protocol::MessageWindows {
   void ReleaseRetired() { retired_.clear(); }
 
  private:
-  protocol::StdFileSystem files_;
+  platform::Win32FileSystem files_;
   platform::RegionalClock clock_;
   protocol::HistoryWriter history_{files_, clock_};
   LaterWindows later_;

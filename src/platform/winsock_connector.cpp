@@ -5,7 +5,7 @@
 #include <cstring>
 #include <vector>
 
-#include "platform/text.h"
+#include "platform/system_message.h"
 
 namespace ozl::platform {
 namespace {
@@ -15,17 +15,7 @@ constexpr UINT kResolvedMessage = WM_APP + 2;
 constexpr UINT kFailLaterMessage = WM_APP + 3;
 
 std::string SocketErrorText(int error) {
-  wchar_t* buffer = nullptr;
-  const DWORD length = FormatMessageW(
-      FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,
-      nullptr, static_cast<DWORD>(error), 0, reinterpret_cast<wchar_t*>(&buffer), 0, nullptr);
-  std::wstring text(buffer ? buffer : L"", length);
-  LocalFree(buffer);
-  while (!text.empty() && (text.back() == L'\n' || text.back() == L'\r' || text.back() == L' ')) {
-    text.pop_back();
-  }
-  if (text.empty()) return "Socket Error # " + std::to_string(error);
-  return Narrow(text);
+  return SystemMessage(static_cast<DWORD>(error), "Socket Error # " + std::to_string(error));
 }
 
 }  // namespace

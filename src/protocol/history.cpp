@@ -1,8 +1,6 @@
 #include "protocol/history.h"
 
 #include <algorithm>
-#include <fstream>
-#include <system_error>
 
 namespace ozl::protocol {
 namespace {
@@ -14,38 +12,6 @@ std::string_view Background(RowColour colour) {
 }
 
 }  // namespace
-
-bool StdFileSystem::Exists(const std::string& path) {
-  std::error_code error;
-  return std::filesystem::exists(Resolve(path), error);
-}
-
-void StdFileSystem::CreateFolder(const std::string& path) {
-  std::error_code error;
-  std::filesystem::create_directory(Resolve(path), error);
-  if (error) throw FileError("Cannot create the folder " + path + ": " + error.message());
-}
-
-void StdFileSystem::CreateAndWrite(const std::string& path, std::string_view bytes) {
-  Write(path, bytes, false);
-}
-
-void StdFileSystem::Append(const std::string& path, std::string_view bytes) { Write(path, bytes, true); }
-
-std::filesystem::path StdFileSystem::Resolve(const std::string& path) const {
-  // "/" separates folders on every system the program runs on; "\" only on Windows.
-  std::string portable = path;
-  std::replace(portable.begin(), portable.end(), '\\', '/');
-  return root_ / std::filesystem::path(portable);
-}
-
-void StdFileSystem::Write(const std::string& path, std::string_view bytes, bool append) {
-  std::ofstream file(Resolve(path), std::ios::binary | (append ? std::ios::app : std::ios::trunc));
-  if (!file) throw FileError("Cannot open " + path);
-  file.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
-  file.close();
-  if (!file) throw FileError("Cannot write " + path);
-}
 
 std::string DateAndTime(std::string_view short_date, std::string_view long_time, const TimeOfDay& time) {
   std::string text(short_date);
