@@ -65,25 +65,11 @@ Bitmap Bitmap::FromResource(const wchar_t* name) {
       LoadImageW(GetModuleHandleW(nullptr), name, IMAGE_BITMAP, 0, 0, LR_CREATEDIBSECTION)));
 }
 
-Bitmap Bitmap::FromFile(const std::wstring& path) {
-  return FromHandle(static_cast<HBITMAP>(
-      LoadImageW(nullptr, path.c_str(), IMAGE_BITMAP, 0, 0, LR_LOADFROMFILE | LR_CREATEDIBSECTION)));
-}
-
 void Bitmap::Draw(HDC dc, int x, int y) const {
   if (empty()) return;
   UniqueMemoryDc memory(CreateCompatibleDC(dc));
   SelectedObject selected(memory.get(), handle_.get());
   BitBlt(dc, x, y, width(), height(), memory.get(), 0, 0, SRCCOPY);
-}
-
-void Bitmap::DrawStretched(HDC dc, const RECT& target) const {
-  if (empty()) return;
-  UniqueMemoryDc memory(CreateCompatibleDC(dc));
-  SelectedObject selected(memory.get(), handle_.get());
-  SetStretchBltMode(dc, COLORONCOLOR);
-  StretchBlt(dc, target.left, target.top, target.right - target.left, target.bottom - target.top,
-             memory.get(), 0, 0, width(), height(), SRCCOPY);
 }
 
 void Bitmap::DrawTransparent(HDC dc, int x, int y, skin::Rgb transparent) const {

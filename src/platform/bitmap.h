@@ -25,8 +25,6 @@ class Bitmap {
 
   // A BITMAP resource of the exe; an empty bitmap when there is none by that name.
   static Bitmap FromResource(const wchar_t* name);
-  // A bitmap file; an empty bitmap when it cannot be read.
-  static Bitmap FromFile(const std::wstring& path);
 
   bool empty() const { return picture_.empty(); }
   int width() const { return picture_.width(); }
@@ -35,7 +33,6 @@ class Bitmap {
   HBITMAP handle() const { return handle_.get(); }
 
   void Draw(HDC dc, int x, int y) const;
-  void DrawStretched(HDC dc, const RECT& target) const;
   // Pixels of `transparent` are left out.
   void DrawTransparent(HDC dc, int x, int y, skin::Rgb transparent) const;
 

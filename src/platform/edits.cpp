@@ -20,11 +20,6 @@ ColorEdit::ColorEdit(HWND parent, int left, int top, int width, int height, cons
   ApplyState();
 }
 
-void ColorEdit::SetPasswordMasking(bool masked) {
-  SendMessageW(hwnd(), EM_SETPASSWORDCHAR, masked ? '*' : 0, 0);
-  InvalidateRect(hwnd(), nullptr, TRUE);
-}
-
 void ColorEdit::ApplyState() {
   brush_.reset(CreateSolidBrush(ToColorRef(state_.background)));
   skin::FontSpec face_only = state_.font;
@@ -68,7 +63,6 @@ LRESULT ColorEdit::SubclassProc(UINT message, WPARAM wparam, LPARAM lparam) {
       break;
     case WM_CHAR:
       if (wparam == L'\r' || wparam == L'\n') return 0;  // a one-line field: no beep for Enter
-      if (on_char) on_char(static_cast<wchar_t>(wparam));
       break;
     default:
       break;

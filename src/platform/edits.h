@@ -23,11 +23,6 @@ class ColorEdit : public SubclassedControl {
 
   // A key pressed in the field (virtual-key code); Enter reaches it instead of beeping.
   std::function<void(WPARAM key)> on_key_down;
-  // A character typed into the field, before the field takes it.
-  std::function<void(wchar_t character)> on_char;
-
-  skin::ColorEditState& state() { return state_; }
-  void SetPasswordMasking(bool masked);
   HBRUSH ControlColours(HDC dc) override;
 
  protected:

@@ -121,8 +121,6 @@ Form::Form(Options options) : options_(options), skin_(Bitmap::FromResource(opti
 
 Form::~Form() { std::erase(Registry(), this); }
 
-const std::vector<Form*>& Form::All() { return Registry(); }
-
 void Form::HideAllToTray() {
   for (Form* form : Registry()) {
     if (form->exists() && form->visible()) {

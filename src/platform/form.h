@@ -54,8 +54,7 @@ class Form : public Window, public ControlHost {
   int ClientHeight() const;
   const Bitmap& skin() const { return skin_; }
 
-  // Every form that exists, in creation order: minimising to the tray hides them all.
-  static const std::vector<Form*>& All();
+  // Minimising to the tray hides every visible form; the tray's double-click shows them again.
   static void HideAllToTray();
   static void ShowAllFromTray();
 

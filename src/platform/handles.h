@@ -38,10 +38,6 @@ struct WindowTraits {
   static HWND Invalid() { return nullptr; }
   static void Close(HWND window) { DestroyWindow(window); }
 };
-struct GdiObjectTraits {
-  static HGDIOBJ Invalid() { return nullptr; }
-  static void Close(HGDIOBJ object) { DeleteObject(object); }
-};
 template <typename Object>
 struct TypedGdiTraits {
   static Object Invalid() { return nullptr; }
@@ -64,7 +60,6 @@ using UniqueWindow = UniqueHandle<HWND, WindowTraits>;
 using UniqueBrush = UniqueHandle<HBRUSH, TypedGdiTraits<HBRUSH>>;
 using UniqueFont = UniqueHandle<HFONT, TypedGdiTraits<HFONT>>;
 using UniqueBitmap = UniqueHandle<HBITMAP, TypedGdiTraits<HBITMAP>>;
-using UniqueRegion = UniqueHandle<HRGN, TypedGdiTraits<HRGN>>;
 using UniqueMemoryDc = UniqueHandle<HDC, MemoryDcTraits>;
 using UniqueIcon = UniqueHandle<HICON, IconTraits>;
 using UniqueSocket = UniqueHandle<SOCKET, SocketTraits>;

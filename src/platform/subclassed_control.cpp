@@ -46,22 +46,7 @@ void SubclassedControl::SetText(std::string_view cp1251) {
   SetWindowTextW(hwnd(), Widen(cp1251).c_str());
 }
 
-void SubclassedControl::SetVisible(bool visible) { ShowWindow(hwnd(), visible ? SW_SHOWNA : SW_HIDE); }
-bool SubclassedControl::visible() const { return IsWindowVisible(hwnd()) != FALSE; }
-void SubclassedControl::SetEnabled(bool enabled) { EnableWindow(hwnd(), enabled); }
 void SubclassedControl::Focus() { SetFocus(hwnd()); }
-bool SubclassedControl::focused() const { return GetFocus() == hwnd(); }
-
-RECT SubclassedControl::Bounds() const {
-  RECT bounds{};
-  GetWindowRect(hwnd(), &bounds);
-  MapWindowPoints(nullptr, GetParent(hwnd()), reinterpret_cast<POINT*>(&bounds), 2);
-  return bounds;
-}
-
-void SubclassedControl::SetBounds(int left, int top, int width, int height) {
-  MoveWindow(hwnd(), left, top, width, height, TRUE);
-}
 
 HBRUSH SubclassedControl::ControlColours(HDC) { return nullptr; }
 

@@ -22,13 +22,7 @@ class SubclassedControl {
 
   std::string Text() const;
   void SetText(std::string_view cp1251);
-  void SetVisible(bool visible);
-  bool visible() const;
-  void SetEnabled(bool enabled);
   void Focus();
-  bool focused() const;
-  RECT Bounds() const;  // in the parent's client coordinates
-  void SetBounds(int left, int top, int width, int height);
 
   // Answers the parent's WM_CTLCOLOR* request: sets the colours on dc and returns the background
   // brush, or nullptr for the system's colours.

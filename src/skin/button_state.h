@@ -19,7 +19,6 @@ class ButtonState {
  public:
   // The normal picture decides what is body and what is transparent; it must outlive the state.
   explicit ButtonState(const Picture* normal) : normal_(normal) {}
-  void SetPicture(const Picture* normal) { normal_ = normal; }
 
   // Each returns true when the look may have changed and the button should repaint.
   bool Press(MouseButton button, int x, int y, bool second_of_double_click);
