@@ -175,6 +175,20 @@ def press(key):
     xdotool("key", key)
 
 
+def login_window():
+    return wait_for("the login window", lambda: windows_named("^OZL$"))[0]
+
+
+def log_in(user_id, password=None):
+    """Types into the login window as a user does: the id, Tab and the password, then Enter."""
+    click(login_window(), 112 + 30, 96 + 10)  # the id field
+    type_text(user_id)
+    if password is not None:
+        press("Tab")
+        type_text(password)
+    press("Return")
+
+
 def run(scenario):
     """Runs a scenario function; prints the outcome and exits with its status."""
     enter_private_network()

@@ -13,12 +13,7 @@ def login_request_is_exact(args):
     server = e2e.ScriptedServer()
     client = e2e.Client(args.exe)
     try:
-        login = e2e.wait_for("the login window", lambda: e2e.windows_named("^OZL$"))[0]
-        e2e.click(login, 112 + 30, 96 + 10)  # the id field
-        e2e.type_text("12345")
-        e2e.press("Tab")
-        e2e.type_text("secret")
-        e2e.press("Return")
+        e2e.log_in("12345", "secret")
         requests = e2e.wait_for("the login request", server.received)
         time.sleep(1.0)  # long enough for a second request, if one were made
         assert len(server.received()) == 1, server.received()
@@ -44,10 +39,7 @@ def login_request_is_exact(args):
 def unreachable_server_is_reported(args):
     client = e2e.Client(args.exe)
     try:
-        login = e2e.wait_for("the login window", lambda: e2e.windows_named("^OZL$"))[0]
-        e2e.click(login, 112 + 30, 96 + 10)
-        e2e.type_text("1")
-        e2e.press("Return")
+        e2e.log_in("1")
         e2e.wait_for("the notice", lambda: e2e.windows_named("^" + CANNOT_REACH + "$"))
         e2e.wait_for("the error box", lambda: e2e.windows_named("^OZL$") and
                      len(e2e.windows_named("^OZL$")) == 2)

@@ -27,12 +27,7 @@ def a_message_reaches_the_logged_in_user(args):
     server = start_server(args.server, folder)
     client = e2e.Client(args.exe)
     try:
-        login = e2e.wait_for("the login window", lambda: e2e.windows_named("^OZL$"))[0]
-        e2e.click(login, 112 + 30, 96 + 10)
-        e2e.type_text("10001")
-        e2e.press("Tab")
-        e2e.type_text("kot2002")
-        e2e.press("Return")
+        e2e.log_in("10001", "kot2002")
         # A successful login hides the login window.
         e2e.wait_for("the login to be accepted", lambda: not e2e.windows_named("^OZL$"))
 

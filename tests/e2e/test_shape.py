@@ -31,7 +31,7 @@ def read_bmp(path):
 def the_login_window_has_the_skins_outline(args):
     client = e2e.Client(args.exe)
     try:
-        login = e2e.wait_for("the login window", lambda: e2e.windows_named("^OZL$"))[0]
+        login = e2e.login_window()
         _, _, window_width, window_height = e2e.window_geometry(login)
         assert (window_width, window_height) == (197, 215), (window_width, window_height)
         width, height, rows = read_bmp(os.path.join(e2e.REPO, "assets", "skin", "start.bmp"))
