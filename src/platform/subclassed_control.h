@@ -27,6 +27,8 @@ class SubclassedControl {
   // Answers the parent's WM_CTLCOLOR* request: sets the colours on dc and returns the background
   // brush, or nullptr for the system's colours.
   virtual HBRUSH ControlColours(HDC dc);
+  // A notification the control sent its parent (WM_COMMAND), such as a click or a double-click.
+  virtual void Notified(WORD /*code*/) {}
 
  protected:
   SubclassedControl() = default;

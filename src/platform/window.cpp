@@ -63,6 +63,12 @@ LRESULT Window::HandleMessage(UINT message, WPARAM wparam, LPARAM lparam) {
         }
       }
       break;
+    case WM_COMMAND:
+      if (SubclassedControl* control = SubclassedControl::FromHandle(reinterpret_cast<HWND>(lparam))) {
+        control->Notified(HIWORD(wparam));
+        return 0;
+      }
+      break;
     default:
       break;
   }

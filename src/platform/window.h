@@ -44,8 +44,8 @@ class Window {
   void Create(const Spec& spec);
   void Destroy();
 
-  // Everything not handled goes to DefWindowProc; colour requests of child controls are passed to
-  // the control that asks.
+  // Everything not handled goes to DefWindowProc; colour requests and notifications of child
+  // controls are passed to the control they come from.
   virtual LRESULT HandleMessage(UINT message, WPARAM wparam, LPARAM lparam);
   // The window is gone (destroyed by the system or by Destroy); the object stays.
   virtual void Destroyed() {}
