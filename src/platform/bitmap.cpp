@@ -3,6 +3,8 @@
 #include <cstring>
 #include <vector>
 
+#include "platform/text.h"
+
 namespace ozl::platform {
 BITMAPINFO TopDown32BitFormat(int width, int height) {
   BITMAPINFO info{};
@@ -63,6 +65,43 @@ Bitmap Bitmap::FromHandle(HBITMAP handle) {
 Bitmap Bitmap::FromResource(const wchar_t* name) {
   return FromHandle(static_cast<HBITMAP>(
       LoadImageW(GetModuleHandleW(nullptr), name, IMAGE_BITMAP, 0, 0, LR_CREATEDIBSECTION)));
+}
+
+Bitmap Bitmap::FromFile(const std::string& path) {
+  return FromHandle(static_cast<HBITMAP>(LoadImageW(nullptr, Widen(path).c_str(), IMAGE_BITMAP, 0, 0,
+                                                    LR_LOADFROMFILE | LR_CREATEDIBSECTION)));
+}
+
+void Bitmap::DrawStretched(HDC dc, const RECT& target) const {
+  if (empty()) return;
+  UniqueMemoryDc memory(CreateCompatibleDC(dc));
+  SelectedObject selected(memory.get(), handle_.get());
+  SetStretchBltMode(dc, COLORONCOLOR);
+  StretchBlt(dc, target.left, target.top, target.right - target.left, target.bottom - target.top,
+             memory.get(), 0, 0, width(), height(), SRCCOPY);
+}
+
+void Bitmap::DrawRepeatedDown(HDC dc, int x, int top, int bottom) const {
+  if (empty() || bottom <= top) return;
+  UniqueMemoryDc memory(CreateCompatibleDC(dc));
+  SelectedObject selected(memory.get(), handle_.get());
+  SetStretchBltMode(dc, COLORONCOLOR);
+  StretchBlt(dc, x, top, width(), bottom - top, memory.get(), 0, 0, width(), 1, SRCCOPY);
+}
+
+const Bitmap* FileBitmaps::Get(const std::string& path) {
+  WIN32_FILE_ATTRIBUTE_DATA attributes{};
+  if (!GetFileAttributesExW(Widen(path).c_str(), GetFileExInfoStandard, &attributes)) {
+    entries_.erase(path);
+    return nullptr;
+  }
+  const ULONGLONG size = (ULONGLONG{attributes.nFileSizeHigh} << 32) | attributes.nFileSizeLow;
+  auto found = entries_.find(path);
+  if (found == entries_.end() || CompareFileTime(&found->second.written, &attributes.ftLastWriteTime) != 0 ||
+      found->second.size != size) {
+    found = entries_.insert_or_assign(path, Entry{attributes.ftLastWriteTime, size, Bitmap::FromFile(path)}).first;
+  }
+  return found->second.bitmap.empty() ? nullptr : &found->second.bitmap;
 }
 
 void Bitmap::Draw(HDC dc, int x, int y) const {

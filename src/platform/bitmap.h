@@ -3,6 +3,7 @@
 
 #include <windows.h>
 
+#include <map>
 #include <string>
 
 #include "platform/handles.h"
@@ -25,6 +26,8 @@ class Bitmap {
 
   // A BITMAP resource of the exe; an empty bitmap when there is none by that name.
   static Bitmap FromResource(const wchar_t* name);
+  // A bitmap file; an empty bitmap when it cannot be read.
+  static Bitmap FromFile(const std::string& path);
 
   bool empty() const { return picture_.empty(); }
   int width() const { return picture_.width(); }
@@ -33,6 +36,10 @@ class Bitmap {
   HBITMAP handle() const { return handle_.get(); }
 
   void Draw(HDC dc, int x, int y) const;
+  // The whole picture stretched onto the rectangle.
+  void DrawStretched(HDC dc, const RECT& target) const;
+  // A line one pixel high, repeated on every row from top to bottom (exclusive).
+  void DrawRepeatedDown(HDC dc, int x, int top, int bottom) const;
   // Pixels of `transparent` are left out.
   void DrawTransparent(HDC dc, int x, int y, skin::Rgb transparent) const;
 
@@ -41,6 +48,23 @@ class Bitmap {
 
   skin::Picture picture_;
   UniqueBitmap handle_;
+};
+
+// Pictures from files that the user may replace while the program runs (the status icons): each
+// is read again only when its file's time or size has changed, so painting a list does not read a
+// file per cell.
+class FileBitmaps {
+ public:
+  // The file's picture, or nullptr when it cannot be read.
+  const Bitmap* Get(const std::string& path);
+
+ private:
+  struct Entry {
+    FILETIME written{};
+    ULONGLONG size = 0;
+    Bitmap bitmap;
+  };
+  std::map<std::string, Entry> entries_;
 };
 
 }  // namespace ozl::platform

@@ -255,6 +255,29 @@ CaptionButton::CaptionButton(ControlHost& host, int left, int top, const std::ws
                    Bitmap::FromResource((resource_name + L"_OVER").c_str()),
                    Bitmap::FromResource((resource_name + L"_DOWN").c_str()), POINT{0, 0}) {}
 
+// Switch -----------------------------------------------------------------------------------------
+
+Switch::Switch(ControlHost& host, int left, int top, Bitmap off, Bitmap on, COLORREF colour)
+    : Control(host, left, top, off.width(), off.height()),
+      off_(std::move(off)),
+      on_picture_(std::move(on)),
+      colour_(colour) {}
+
+void Switch::Paint(HDC dc) const {
+  const RECT& area = bounds();
+  const UniqueBrush brush(CreateSolidBrush(colour_));
+  FillRect(dc, &area, brush.get());
+  (on_ ? on_picture_ : off_).Draw(dc, area.left, area.top);
+}
+
+void Switch::MouseDown(skin::MouseButton button, POINT, bool) {
+  if (button != skin::MouseButton::kLeft) return;
+  on_ = !on_;
+  Invalidate(true);
+  const std::function<void()>& handler = on_ ? on_on : on_off;
+  if (handler) handler();
+}
+
 // RoundedShape -----------------------------------------------------------------------------------
 
 RoundedShape::RoundedShape(ControlHost& host, int left, int top, int width, int height,

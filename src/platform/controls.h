@@ -143,6 +143,25 @@ class CaptionButton : public BitmapButton {
   CaptionButton(ControlHost& host, int left, int top, const std::wstring& resource_name);
 };
 
+// A two-state switch shown as one of two pictures on its colour: a left press turns it over and
+// tells the window which way it went.
+class Switch : public Control {
+ public:
+  Switch(ControlHost& host, int left, int top, Bitmap off, Bitmap on, COLORREF colour);
+  bool on() const { return on_; }
+  std::function<void()> on_on;
+  std::function<void()> on_off;
+
+  void Paint(HDC dc) const override;
+  void MouseDown(skin::MouseButton button, POINT, bool second_of_double_click) override;
+
+ private:
+  Bitmap off_;
+  Bitmap on_picture_;
+  COLORREF colour_;
+  bool on_ = false;
+};
+
 // A rounded rectangle filled with one colour.
 class RoundedShape : public Control {
  public:

@@ -84,8 +84,11 @@ Memo::Memo(HWND parent, int left, int top, int width, int height, std::uint32_t 
 void Memo::AppendLine(std::string_view cp1251) {
   const int length = GetWindowTextLengthW(hwnd());
   std::wstring line = Widen(cp1251) + L"\r\n";
-  // Text typed without a final line break gets one first, so the new line stands on its own.
-  if (length > 0 && !Text().ends_with("\r\n")) line.insert(0, L"\r\n");
+  // Text typed without a final line break gets one first, so the new line stands on its own. Only
+  // the last line is looked at: a chat memo grows for as long as the program runs.
+  const LRESULT last_line = SendMessageW(hwnd(), EM_GETLINECOUNT, 0, 0) - 1;
+  const LRESULT last_line_start = SendMessageW(hwnd(), EM_LINEINDEX, last_line, 0);
+  if (length > 0 && last_line_start >= 0 && last_line_start < length) line.insert(0, L"\r\n");
   SendMessageW(hwnd(), EM_SETSEL, length, length);
   SendMessageW(hwnd(), EM_REPLACESEL, FALSE, reinterpret_cast<LPARAM>(line.c_str()));
   SendMessageW(hwnd(), EM_SCROLLCARET, 0, 0);

@@ -27,10 +27,24 @@ void ShowErrorBox(const std::string& text) {
   open = false;
 }
 
+bool Confirm(const std::string& question, HWND owner) {
+  return MessageBoxW(owner, Widen(question).c_str(), L"OZL", MB_YESNO | MB_ICONQUESTION) == IDYES;
+}
+
+UINT TrackPopup(HMENU menu, POINT at, HWND owner) {
+  // Without the foreground the menu would not close when the user clicks elsewhere; the posted
+  // message lets the menu's owner leave the menu mode cleanly.
+  SetForegroundWindow(owner);
+  const UINT command = static_cast<UINT>(TrackPopupMenu(
+      menu, TPM_RETURNCMD | TPM_RIGHTBUTTON | TPM_NONOTIFY, at.x, at.y, 0, owner, nullptr));
+  PostMessageW(owner, WM_NULL, 0, 0);
+  return command;
+}
+
 }  // namespace
 
 Effects& effects() {
-  static Effects instance{&PlaySoundCommand, &OpenUrl, &ShowErrorBox};
+  static Effects instance{&PlaySoundCommand, &OpenUrl, &ShowErrorBox, &Confirm, &TrackPopup};
   return instance;
 }
 

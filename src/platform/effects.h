@@ -1,5 +1,6 @@
-// What the program does to the world outside its windows: sounds, the default browser, the
-// standard error box, random numbers. Tests replace the first three with recorders.
+// What the program does to the world outside its windows, and the modal questions it asks: sounds,
+// the default browser, the standard error box, the yes-or-no question, popup menus, random
+// numbers. Tests replace all but the last with recorders.
 #pragma once
 
 #include <windows.h>
@@ -18,6 +19,11 @@ struct Effects {
   std::function<void(const std::string& url, HWND owner)> open_url;
   // The application's standard error box. While one is open, further errors are not stacked on it.
   std::function<void(const std::string& text)> error_box;
+  // A question with the buttons Yes and No; true for Yes.
+  std::function<bool(const std::string& question, HWND owner)> confirm;
+  // Opens a popup menu at a screen point until the user picks an item or leaves the menu; the
+  // picked item's command, or 0.
+  std::function<UINT(HMENU menu, POINT at, HWND owner)> track_popup;
 };
 
 Effects& effects();

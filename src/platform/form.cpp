@@ -141,13 +141,13 @@ void Form::ShowAllFromTray() {
 
 void Form::Show() {
   if (!exists()) return;
-  if (!shown_before_) {
-    shown_before_ = true;
+  if (!shown_before_ && options_.centred) {
     RECT frame;
     GetWindowRect(hwnd(), &frame);
     const POINT at = CentredOnScreen(frame.right - frame.left, frame.bottom - frame.top);
     SetWindowPos(hwnd(), nullptr, at.x, at.y, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
   }
+  shown_before_ = true;
   if (!visible()) {
     ShowWindow(hwnd(), SW_SHOW);
     FormShow();

@@ -36,6 +36,8 @@ class Form : public Window, public ControlHost {
     bool show_in_taskbar = true;
     // Every hit test on the window's own surface answers "caption": drag it by any free point.
     bool drag_by_surface = true;
+    // Placed in the middle of the screen the first time it is shown.
+    bool centred = true;
     HCURSOR cursor = nullptr;
     const wchar_t* skin = nullptr;  // the BITMAP resource painted as the window's face
     std::string title;  // Windows-1251

@@ -48,6 +48,11 @@ void SubclassedControl::SetText(std::string_view cp1251) {
 
 void SubclassedControl::Focus() { SetFocus(hwnd()); }
 
+void SubclassedControl::SetFont(UniqueFont font) {
+  font_ = std::move(font);
+  SendMessageW(hwnd(), WM_SETFONT, reinterpret_cast<WPARAM>(font_ ? font_.get() : DefaultFont()), TRUE);
+}
+
 HBRUSH SubclassedControl::ControlColours(HDC) { return nullptr; }
 
 LRESULT SubclassedControl::SubclassProc(UINT message, WPARAM wparam, LPARAM lparam) {

@@ -23,6 +23,8 @@ class SubclassedControl {
   std::string Text() const;
   void SetText(std::string_view cp1251);
   void Focus();
+  // The control keeps the font for as long as it lives.
+  void SetFont(UniqueFont font);
 
   // Answers the parent's WM_CTLCOLOR* request: sets the colours on dc and returns the background
   // brush, or nullptr for the system's colours.
@@ -41,6 +43,7 @@ class SubclassedControl {
   static LRESULT CALLBACK Thunk(HWND window, UINT message, WPARAM wparam, LPARAM lparam,
                                UINT_PTR id, DWORD_PTR self);
 
+  UniqueFont font_;  // outlives the window that uses it
   UniqueWindow hwnd_;
 };
 

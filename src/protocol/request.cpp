@@ -1,6 +1,6 @@
 #include "protocol/request.h"
 
-#include <charconv>
+#include "text/integer.h"
 
 namespace ozl::protocol {
 namespace {
@@ -22,15 +22,11 @@ std::string BasicCredentials(const ProxySettings& proxy) {
 }
 
 int ParsePort(const std::string& text) {
-  int port = 0;
-  const char* first = text.data();
-  const char* last = first + text.size();
-  if (first != last && *first == '+') ++first;
-  const auto [end, error] = std::from_chars(first, last, port);
-  if (text.empty() || error != std::errc{} || end != last) {
-    throw InvalidPortError{"'" + text + "' is not a valid integer value"};
+  try {
+    return text::StrToInt(text);
+  } catch (const text::ConversionError& error) {
+    throw InvalidPortError{error.what()};
   }
-  return port;
 }
 
 }  // namespace

@@ -14,6 +14,7 @@
 #include "directory/info_form.h"
 #include "platform/effects.h"
 #include "platform/message_loop.h"
+#include "platform/text.h"
 #include "support/recording_connector.h"
 
 namespace ozl {
@@ -25,6 +26,14 @@ class ProgramTest : public testing::Test {
     platform::effects().play_sound = [this](const std::string& command) { sounds.push_back(command); };
     platform::effects().open_url = [this](const std::string& url, HWND) { urls.push_back(url); };
     platform::effects().error_box = [this](const std::string& text) { errors.push_back(text); };
+    platform::effects().confirm = [this](const std::string& question, HWND) {
+      questions.push_back(question);
+      return confirm_answer;
+    };
+    platform::effects().track_popup = [this](HMENU menu, POINT at, HWND) {
+      menus.push_back({at, MenuCaptions(menu)});
+      return popup_choice;
+    };
     program = std::make_unique<Program>(connector);
     program->Start();
     platform::PumpWaitingMessages();
@@ -54,6 +63,28 @@ class ProgramTest : public testing::Test {
     platform::PumpWaitingMessages();
   }
 
+  // The commands of the requests made since the last call, polls left out, each answered with an
+  // empty body, so that commands waiting behind them leave too.
+  std::vector<std::string> CommandsSent() {
+    std::vector<std::string> commands;
+    for (; answered_ < connector.sent.size(); ++answered_) {
+      if (connector.sent[answered_].Data() != "#PING") commands.push_back(connector.sent[answered_].Data());
+      start().transport().Completed(connector.sent[answered_].id, "HTTP/1.0 200 OK\r\n\r\n");
+    }
+    platform::PumpWaitingMessages();
+    return commands;
+  }
+
+  static std::vector<std::string> MenuCaptions(HMENU menu) {
+    std::vector<std::string> captions;
+    for (int item = 0; item < GetMenuItemCount(menu); ++item) {
+      wchar_t text[256] = {};
+      GetMenuStringW(menu, item, text, 256, MF_BYPOSITION);
+      captions.push_back(platform::Narrow(text));
+    }
+    return captions;
+  }
+
   // The bounds of a child window in its parent's client coordinates.
   static RECT ChildBounds(HWND child) {
     RECT bounds{};
@@ -67,9 +98,18 @@ class ProgramTest : public testing::Test {
   std::vector<std::string> sounds;
   std::vector<std::string> urls;
   std::vector<std::string> errors;
+  std::vector<std::string> questions;
+  bool confirm_answer = true;
+  struct OpenedMenu {
+    POINT at;
+    std::vector<std::string> captions;  // a separator reads empty
+  };
+  std::vector<OpenedMenu> menus;
+  UINT popup_choice = 0;  // the item the user picks, from 1, separators not counted; 0: none
 
  private:
   platform::Effects saved_effects_;
+  std::size_t answered_ = 0;
 };
 
 }  // namespace ozl

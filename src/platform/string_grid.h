@@ -1,0 +1,106 @@
+// A grid of text cells painted by the program itself: fixed column widths, one row height, grid
+// lines, whole-row selection, and vertical scrolling by bar, wheel and keys. It shows one
+// lists::ListTable. Only the rows in view are painted, and of the table's change notices only the
+// rows in view are repainted, so neither costs more for a longer table.
+#pragma once
+
+#include <windows.h>
+
+#include <cstddef>
+#include <functional>
+#include <optional>
+#include <vector>
+
+#include "lists/list_tables.h"
+#include "platform/window.h"
+
+namespace ozl::platform {
+
+struct GridCell {
+  std::size_t row = 0;
+  std::size_t column = 0;
+  bool operator==(const GridCell&) const = default;
+};
+
+class StringGrid : public Window, public lists::TableObserver {
+ public:
+  struct Layout {
+    std::vector<int> column_widths;
+    int row_height = 24;
+    // When the columns are wider than the grid (a scroll bar has appeared), this one gives way, so
+    // the last column stays in view.
+    std::size_t yielding_column = 0;
+  };
+
+  StringGrid(Window& parent, int left, int top, int width, int height, Layout layout,
+             lists::ListTable& table);
+  ~StringGrid() override;
+
+  // The cell under a point of the client area; nothing below the last row or right of the last
+  // column.
+  std::optional<GridCell> CellAt(POINT point) const;
+  // A cell's rectangle in client coordinates, grid lines excluded.
+  RECT CellRect(GridCell cell) const;
+
+  // The selected rows, first and last (a drag selects a range).
+  std::size_t SelectionFirst() const { return std::min(anchor_, focus_); }
+  std::size_t SelectionLast() const { return std::max(anchor_, focus_); }
+  void Select(std::size_t row);
+  std::size_t TopRow() const { return top_row_; }
+  void ScrollTo(std::size_t top_row);
+
+  bool visible() const { return IsWindowVisible(hwnd()) != FALSE; }
+  void SetVisible(bool visible);
+
+  // After a cell's own drawing (its text, the selection colours): the window's picture on top.
+  std::function<void(HDC dc, GridCell cell, const RECT& area)> on_draw_cell;
+  // The pointer moved over the grid (client coordinates).
+  std::function<void(POINT at)> on_mouse_move;
+  std::function<void()> on_double_click;
+  // The context menu was asked for at a screen point: a right click, or the menu key (then the
+  // pointer is first reported at the selected row, so the menu acts on it).
+  std::function<void(POINT screen)> on_context_menu;
+
+  // lists::TableObserver
+  void RowCountChanged(std::size_t row_count) override;
+  void CellsChanged(const lists::CellArea& area) override;
+
+ protected:
+  LRESULT HandleMessage(UINT message, WPARAM wparam, LPARAM lparam) override;
+
+ private:
+  static constexpr int kGridLine = 1;
+
+  int Pitch() const { return row_height_ + kGridLine; }
+  int ClientHeight() const;
+  // Rows wholly in view, at least one.
+  std::size_t WholeRowsInView() const;
+  // Rows at least partly in view, from the top row.
+  std::size_t RowsInView() const;
+  std::vector<int> ColumnWidths() const;
+  void UpdateScrollBarLater();
+  void UpdateScrollBar();
+  void InvalidateRows(std::size_t first, std::size_t end);
+  void Paint(HDC dc, const RECT& area);
+  void PaintRow(HDC dc, std::size_t row, const std::vector<int>& widths, int right_edge);
+  void SetFocusRow(std::size_t row, bool extend);
+  void EnsureVisible(std::size_t row);
+  void Scrolled(WORD request);
+  void Wheel(int delta);
+  bool Key(WPARAM key);
+  void ContextMenu(LPARAM screen_point);
+
+  lists::ListTable& table_;
+  std::vector<int> column_widths_;
+  int row_height_;
+  std::size_t yielding_column_;
+  std::size_t row_count_;
+  std::size_t top_row_ = 0;
+  std::size_t anchor_ = 0;
+  std::size_t focus_ = 0;
+  bool dragging_ = false;
+  bool scroll_bar_pending_ = false;
+  int wheel_rest_ = 0;
+};
+
+}  // namespace ozl::platform
