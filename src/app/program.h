@@ -17,25 +17,21 @@
 namespace ozl {
 
 class TStartForm;
+class TListForm;
+class TChatForm;
 class TUserInfoForm;
 class TInfoForm;
 
 inline constexpr const char* kPortalUrl = "http://www.ozl.example/";
 inline constexpr const char* kWebChatHost = "chat.ozl.example";
 
-// The windows that join the program in later steps: the registration, list, general chat and web
-// chat windows. Until then the server's words for them change nothing on screen.
-class LaterWindows : public protocol::RegistrationWindow,
-                     public protocol::ListWindow,
-                     public protocol::ChatWindow,
-                     public protocol::WebChatWindow {
+// The windows that join the program in later steps: the registration and web chat windows. Until
+// then the server's words for them change nothing on screen.
+class LaterWindows : public protocol::RegistrationWindow, public protocol::WebChatWindow {
  public:
   void Hide() override {}
   std::string ChatNickText() override { return {}; }
   std::string PasswordText() override { return {}; }
-  void SetCaption(const std::string&) override {}
-  void Show() override {}
-  void AppendLine(const std::string&) override {}
   void Navigate(const std::string&) override {}
 };
 
@@ -47,14 +43,17 @@ class Program : public protocol::MessageWindows {
   // Shows the login window; the message loop runs after this.
   void Start();
 
-  std::unique_ptr<TStartForm> StartForm;
-  std::unique_ptr<TUserInfoForm> UserInfoForm;
-  std::unique_ptr<TInfoForm> InfoForm;
-
+  // The models come first: the windows that show them go before them.
   lists::ListTables lists;
   lists::ListTable search_results;
   protocol::SessionState session;
   conversations::ComposerTable ComposerTable;
+
+  std::unique_ptr<TStartForm> StartForm;
+  std::unique_ptr<TListForm> ListForm;
+  std::unique_ptr<TChatForm> ChatForm;
+  std::unique_ptr<TUserInfoForm> UserInfoForm;
+  std::unique_ptr<TInfoForm> InfoForm;
 
   // Where the server's lines take effect.
   void ReceiveText(const std::string& line) { dispatcher_->ReceiveText(line); }
@@ -63,6 +62,14 @@ class Program : public protocol::MessageWindows {
   std::unique_ptr<conversations::Composer> Create(const std::string& title,
                                                   const std::string& nick) override;
   void BringToTop(const std::string& title) override;
+
+  // A new message window titled `title`, headed with the selected nick; a notice when all the
+  // slots are in use.
+  void OpenComposer(const std::string& title);
+  // The doors of the list window to windows that join the program in later steps.
+  void ShowHistory(const std::string&) {}
+  void OpenWebChat() {}
+  void ShowSearch() {}
 
   // A message window leaves its slot as it closes; the object goes once its handlers are done.
   void RetireComposer(std::size_t slot);

@@ -1,12 +1,15 @@
 #include "app/program.h"
 
 #include "app/start_form.h"
+#include "conversations/chat_form.h"
 #include "conversations/send_form.h"
 #include "directory/info_form.h"
 #include "directory/user_info_form.h"
+#include "lists/list_form.h"
 #include "platform/effects.h"
 #include "platform/text.h"
 #include "skin/form_region_win.h"
+#include "text/cp1251.h"
 
 namespace ozl {
 
@@ -15,11 +18,13 @@ Program::Program(protocol::Connector& connector) {
   skin::DefaultSkinPlatform().SetMessageHandler(
       [](std::string_view text) { platform::effects().error_box(std::string(text)); });
   StartForm = std::make_unique<TStartForm>(*this, connector);
+  ListForm = std::make_unique<TListForm>(*this);
+  ChatForm = std::make_unique<TChatForm>(*this);
   UserInfoForm = std::make_unique<TUserInfoForm>();
   InfoForm = std::make_unique<TInfoForm>();
   TStartForm& start = *StartForm;
   dispatcher_ = std::make_unique<protocol::Dispatcher>(
-      protocol::DispatcherLinks{start, start, start, later_, later_, lists, search_results, later_,
+      protocol::DispatcherLinks{start, start, start, later_, *ListForm, lists, search_results, *ChatForm,
                                 *UserInfoForm, later_, *this, ComposerTable, history_, session},
       platform::SecureRandomWord, kWebChatHost);
 }
@@ -41,6 +46,14 @@ void Program::BringToTop(const std::string& title) {
   if (const HWND window = FindWindowW(nullptr, platform::Widen(title).c_str())) {
     BringWindowToTop(window);
   }
+}
+
+void Program::OpenComposer(const std::string& title) {
+  if (ComposerTable.Full()) {
+    StartForm->ViewInfo(std::string("Слишком много открытых окон привата."_cp1251));
+    return;
+  }
+  ComposerTable.Open(Create(title, session.selected_nick));
 }
 
 void Program::RetireComposer(std::size_t slot) {

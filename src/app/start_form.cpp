@@ -61,11 +61,21 @@ protocol::ProxySettings TStartForm::CurrentProxy() { return {}; }
 
 void TStartForm::ReceiveText(const std::string& line) { program_.ReceiveText(line); }
 
+void TStartForm::AwaitLogout() {
+  awaiting_logout_ = true;
+  LogoutTimer.Start();
+}
+
 void TStartForm::ShowServerUnavailable() {
+  // A logout that cannot reach the server has nothing left to wait for.
+  if (awaiting_logout_) return Close();
   ViewInfo(std::string("Извините, OZL сервер недоступен!"_cp1251));
 }
 
-void TStartForm::ShowError(const std::string& text) { platform::effects().error_box(text); }
+void TStartForm::ShowError(const std::string& text) {
+  if (awaiting_logout_) return Close();
+  platform::effects().error_box(text);
+}
 
 void TStartForm::PlaySound(const std::string& command) { platform::effects().play_sound(command); }
 

@@ -53,6 +53,11 @@ class TStartForm : public skin::SkinnedForm,
   void SetIdText(const std::string& text) override { CEid.SetText(text); }
   void SetPasswordText(const std::string& text) override { CEpassword.SetText(text); }
 
+  // After the user confirmed a logout: the program ends with the server's "#D", or when the
+  // logout cannot reach the server, or when no answer has come within LogoutTimer's interval.
+  void AwaitLogout();
+  void LogoutTimerTimer() { Close(); }
+
   // Closed message windows are destroyed once the handlers that closed them have returned.
   void ReleaseRetiredLater();
 
@@ -76,6 +81,7 @@ class TStartForm : public skin::SkinnedForm,
   platform::CaptionButton VBclose{Psystemmenu, 108, 3, L"CAPTION_CLOSE"};
   platform::Timer Timer1{10000, [this] { transport_.Poll(); }};
   platform::TrayIcon RxTrayIcon1{"OZL"};
+  platform::Timer LogoutTimer{10000, [this] { LogoutTimerTimer(); }};
 
   void Bstartclick();
   void Bnewuserclick();
@@ -96,6 +102,7 @@ class TStartForm : public skin::SkinnedForm,
  private:
   Program& program_;
   protocol::Transport transport_;
+  bool awaiting_logout_ = false;
 };
 
 }  // namespace ozl

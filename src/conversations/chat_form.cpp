@@ -1,0 +1,65 @@
+#include "conversations/chat_form.h"
+
+#include "app/program.h"
+#include "app/start_form.h"
+#include "conversations/general_chat.h"
+#include "protocol/commands.h"
+#include "text/cp1251.h"
+
+namespace ozl {
+namespace {
+
+platform::Form::Options ChatOptions() {
+  platform::Form::Options options;
+  options.client_width = 611;
+  options.client_height = 416;
+  options.skin = L"SKIN_CHAT";
+  options.title = "Общий чат"_cp1251;
+  return options;
+}
+
+}  // namespace
+
+TChatForm::TChatForm(Program& program)
+    : SkinnedForm(ChatOptions(), {.class_name = "TChatForm"}), program_(program) {
+  Memo1.SetFont(platform::CreateUiFont("MS Sans Serif", -16, false));
+  Bsend.on_click = [this] { Bsendclick(); };
+  CEmessage.on_key_down = [this](WPARAM key) { CEmessageKeyDown(key); };
+  ListBox1.on_double_click = [this] { ListBox1DblClick(); };
+  VantalButton1.on_click = [this] { VantalButton1click(); };
+  program_.lists.SetChatListObserver(this);
+}
+
+TChatForm::~TChatForm() { program_.lists.SetChatListObserver(nullptr); }
+
+void TChatForm::ChatListChanged(std::size_t first, std::size_t removed, std::size_t inserted) {
+  for (std::size_t i = 0; i < removed; ++i) ListBox1.Delete(first);
+  const std::vector<std::string>& nicks = program_.lists.ChatList();
+  for (std::size_t i = 0; i < inserted; ++i) ListBox1.Insert(first + i, nicks[first + i]);
+}
+
+void TChatForm::Bsendclick() {
+  if (!Bsend.ClickLatch.Flip()) return;
+  program_.StartForm->SendText(protocol::ChatCommand(CEmessage.Text()));
+  CEmessage.SetText("");
+}
+
+void TChatForm::CEmessageKeyDown(WPARAM key) {
+  if (key != VK_RETURN) return;
+  // The handler expects the two notifications of a button click: two calls send once.
+  Bsendclick();
+  Bsendclick();
+}
+
+void TChatForm::ListBox1DblClick() {
+  const auto selected = ListBox1.Selected();
+  if (!selected) return;
+  CEmessage.SetText(conversations::AddressedTo(ListBox1.Item(*selected), CEmessage.Text()));
+}
+
+platform::Form::CloseAction TChatForm::FormClose() {
+  program_.StartForm->SendText(protocol::LeaveChatCommand());
+  return CloseAction::kHide;
+}
+
+}  // namespace ozl

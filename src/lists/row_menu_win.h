@@ -1,0 +1,29 @@
+// The menus over the rows of a list (online users, contacts, search results) act on the row under
+// the pointer, which need not be the selected one.
+#pragma once
+
+#include <string>
+
+#include "lists/list_tables.h"
+#include "lists/list_window_text.h"
+#include "platform/popup_menu.h"
+#include "platform/string_grid.h"
+
+namespace ozl::lists {
+
+struct RowMenu {
+  platform::PopupMenu& menu;
+  platform::MenuItem& write;
+  platform::MenuItem& info;
+  platform::MenuItem& change;
+  RowMenuCaptions (*captions)(std::string_view nick);
+};
+
+// Runs as the menu opens. With a row under the pointer, its id becomes the menu's tag, its nick
+// goes into the items (and into `selected_nick` when given) and true is returned. With no row
+// there the menu keeps what it had and opens (true). A row whose id is no number is reported in
+// the error box and keeps the menu closed (false).
+bool TargetRow(const RowMenu& row_menu, const platform::StringGrid& grid, POINT pointer,
+               const ListTable& table, std::string* selected_nick);
+
+}  // namespace ozl::lists
