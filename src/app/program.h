@@ -19,6 +19,7 @@ namespace ozl {
 class TStartForm;
 class TListForm;
 class TChatForm;
+class TSearchForm;
 class TUserInfoForm;
 class TInfoForm;
 
@@ -52,6 +53,7 @@ class Program : public protocol::MessageWindows {
   std::unique_ptr<TStartForm> StartForm;
   std::unique_ptr<TListForm> ListForm;
   std::unique_ptr<TChatForm> ChatForm;
+  std::unique_ptr<TSearchForm> SearchForm;
   std::unique_ptr<TUserInfoForm> UserInfoForm;
   std::unique_ptr<TInfoForm> InfoForm;
 
@@ -69,7 +71,6 @@ class Program : public protocol::MessageWindows {
   // The doors of the list window to windows that join the program in later steps.
   void ShowHistory(const std::string&) {}
   void OpenWebChat() {}
-  void ShowSearch() {}
 
   // A message window leaves its slot as it closes; the object goes once its handlers are done.
   void RetireComposer(std::size_t slot);

@@ -4,6 +4,7 @@
 #include "conversations/chat_form.h"
 #include "conversations/send_form.h"
 #include "directory/info_form.h"
+#include "directory/search_form.h"
 #include "directory/user_info_form.h"
 #include "lists/list_form.h"
 #include "platform/effects.h"
@@ -20,6 +21,7 @@ Program::Program(protocol::Connector& connector) {
   StartForm = std::make_unique<TStartForm>(*this, connector);
   ListForm = std::make_unique<TListForm>(*this);
   ChatForm = std::make_unique<TChatForm>(*this);
+  SearchForm = std::make_unique<TSearchForm>(*this);
   UserInfoForm = std::make_unique<TUserInfoForm>();
   InfoForm = std::make_unique<TInfoForm>();
   TStartForm& start = *StartForm;

@@ -3,6 +3,7 @@
 #include "app/program.h"
 #include "app/start_form.h"
 #include "conversations/chat_form.h"
+#include "directory/search_form.h"
 #include "lists/list_window_text.h"
 #include "platform/effects.h"
 #include "platform/text.h"
@@ -104,20 +105,11 @@ void TListForm::Send(std::string command) { program_.StartForm->SendText(std::mo
 // Lists --------------------------------------------------------------------------------------------
 
 void TListForm::SGonlineDrawCell(HDC dc, platform::GridCell cell, const RECT& area) {
-  DrawStatusIcon(program_.lists.Online(), dc, cell, area);
+  lists::DrawStatusIcon(status_icons_, program_.lists.Online(), dc, cell, area);
 }
 
 void TListForm::SGkontaktDrawCell(HDC dc, platform::GridCell cell, const RECT& area) {
-  DrawStatusIcon(program_.lists.Contacts(), dc, cell, area);
-}
-
-void TListForm::DrawStatusIcon(const lists::ListTable& table, HDC dc, platform::GridCell cell,
-                               const RECT& area) {
-  if (cell.column != lists::kStatusColumn) return;
-  const auto path = lists::StatusIconPath(table.Cell(cell.row, cell.column));
-  if (!path) return;
-  // The icon is looked up at every drawing, so a replaced file shows at the next repaint.
-  if (const platform::Bitmap* icon = status_icons_.Get(*path)) icon->DrawStretched(dc, area);
+  lists::DrawStatusIcon(status_icons_, program_.lists.Contacts(), dc, cell, area);
 }
 
 POINT TListForm::MenuPointOnScreen() const {
@@ -208,7 +200,7 @@ void TListForm::BitBtn1Click() {
 
 void TListForm::BitBtn3Click() { program_.OpenWebChat(); }
 
-void TListForm::BitBtn2Click() { program_.ShowSearch(); }
+void TListForm::BitBtn2Click() { program_.SearchForm->Show(); }
 
 void TListForm::VBminimizeclick() { platform::Form::HideAllToTray(); }
 

@@ -12,7 +12,7 @@
 #include "platform/popup_menu.h"
 #include "platform/string_grid.h"
 #include "protocol/dispatcher.h"
-#include "lists/row_menu_win.h"
+#include "lists/list_rows_win.h"
 #include "skin/form_region_win.h"
 #include "skin/pict_ext_rgn.h"
 #include "text/cp1251.h"
@@ -97,7 +97,6 @@ class TListForm : public platform::Form,
   LRESULT HandleMessage(UINT message, WPARAM wparam, LPARAM lparam) override;
 
  private:
-  void DrawStatusIcon(const lists::ListTable& table, HDC dc, platform::GridCell cell, const RECT& area);
   void OpenComposer(std::int32_t id);
   void Send(std::string command);
   POINT MenuPointOnScreen() const;

@@ -64,6 +64,13 @@ LRESULT ColorEdit::SubclassProc(UINT message, WPARAM wparam, LPARAM lparam) {
     case WM_CHAR:
       if (wparam == L'\r' || wparam == L'\n') return 0;  // a one-line field: no beep for Enter
       break;
+    case WM_LBUTTONUP:
+      if (on_click) {
+        const LRESULT result = DefaultProc(message, wparam, lparam);
+        on_click();
+        return result;
+      }
+      break;
     default:
       break;
   }

@@ -23,6 +23,8 @@ class ColorEdit : public SubclassedControl {
 
   // A key pressed in the field (virtual-key code); Enter reaches it instead of beeping.
   std::function<void(WPARAM key)> on_key_down;
+  // A left click in the field, once the field has placed its caret.
+  std::function<void()> on_click;
   HBRUSH ControlColours(HDC dc) override;
 
  protected:

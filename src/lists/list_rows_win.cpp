@@ -1,9 +1,18 @@
-#include "lists/row_menu_win.h"
+#include "lists/list_rows_win.h"
 
 #include "platform/effects.h"
 #include "text/integer.h"
 
 namespace ozl::lists {
+
+void DrawStatusIcon(platform::FileBitmaps& icons, const ListTable& table, HDC dc,
+                    platform::GridCell cell, const RECT& area) {
+  if (cell.column != kStatusColumn) return;
+  const auto path = StatusIconPath(table.Cell(cell.row, cell.column));
+  if (!path) return;
+  // The icon is looked up at every drawing, so a replaced file shows at the next repaint.
+  if (const platform::Bitmap* icon = icons.Get(*path)) icon->DrawStretched(dc, area);
+}
 
 bool TargetRow(const RowMenu& row_menu, const platform::StringGrid& grid, POINT pointer,
                const ListTable& table, std::string* selected_nick) {

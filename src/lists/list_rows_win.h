@@ -1,15 +1,21 @@
-// The menus over the rows of a list (online users, contacts, search results) act on the row under
-// the pointer, which need not be the selected one.
+// What the grids of users (online, contacts, search results) share: the status icon drawn over
+// the status cell, and the row menu that acts on the row under the pointer, which need not be the
+// selected one.
 #pragma once
 
 #include <string>
 
 #include "lists/list_tables.h"
 #include "lists/list_window_text.h"
+#include "platform/bitmap.h"
 #include "platform/popup_menu.h"
 #include "platform/string_grid.h"
 
 namespace ozl::lists {
+
+// Over a status cell that names a known status, its icon stretched to the cell.
+void DrawStatusIcon(platform::FileBitmaps& icons, const ListTable& table, HDC dc,
+                    platform::GridCell cell, const RECT& area);
 
 struct RowMenu {
   platform::PopupMenu& menu;

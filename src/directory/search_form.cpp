@@ -1,0 +1,89 @@
+#include "directory/search_form.h"
+
+#include "app/program.h"
+#include "app/start_form.h"
+#include "directory/search_fields.h"
+
+namespace ozl {
+namespace {
+
+platform::Form::Options SearchOptions() {
+  platform::Form::Options options;
+  options.client_width = 401;
+  options.client_height = 316;
+  options.skin = L"SKIN_SEARCH";
+  return options;
+}
+
+}  // namespace
+
+TSearchForm::TSearchForm(Program& program)
+    : SkinnedForm(SearchOptions(), {.class_name = "TSearchForm", .region = "TLT0,0,Cartoon"}),
+      SGsearch(*this, 176, 56, 161, 161, {{39, 81, 21}, 24, lists::kNickColumn}, program.search_results),
+      program_(program) {
+  const protocol::SearchCriteria placeholders = directory::SearchPlaceholders();
+  for (auto [field, placeholder] :
+       {std::pair{&CEid, &placeholders.id}, {&CEnick, &placeholders.nick}, {&CEname, &placeholders.first_name},
+        {&CElastname, &placeholders.surname}, {&CEsecondname, &placeholders.patronymic},
+        {&CEcity, &placeholders.city}, {&CEemail, &placeholders.email},
+        {&CEchatnick, &placeholders.chat_nick}}) {
+    field->SetText(*placeholder);
+    field->on_click = [this, field = field] { CEidClick(*field); };
+  }
+  SGsearch.on_mouse_move = [this](POINT at) { SGsearchMouseMove(at); };
+  SGsearch.on_double_click = [this] { SGsearchDblClick(); };
+  SGsearch.on_context_menu = [this](POINT at) { PopupMenu1.Popup(hwnd(), at); };
+  SGsearch.on_draw_cell = [this](HDC dc, platform::GridCell cell, const RECT& area) {
+    SGsearchDrawCell(dc, cell, area);
+  };
+  PopupMenu1.on_popup = [this] { return PopupMenu1Popup(); };
+  N21.on_click = [this] { N21Click(); };
+  N31.on_click = [this] { N31Click(); };
+  Bsearch.on_click = [this] { BitBtn1Click(); };
+  Bstop.on_click = [this] { BitBtn2Click(); };
+  VBclose.on_click = [this] { VBcloseclick(); };
+}
+
+protocol::SearchCriteria TSearchForm::Criteria() const {
+  return {CEnick.Text(), CEname.Text(), CElastname.Text(), CEsecondname.Text(),
+          CEcity.Text(), CEemail.Text(), CEid.Text(),      CEchatnick.Text()};
+}
+
+void TSearchForm::BitBtn1Click() {
+  // Unlike the other buttons' handlers, the second notification of a click searches.
+  if (!Bsearch.ClickLatch.Flip(true)) return;
+  const protocol::SearchCriteria typed = Criteria();
+  if (const auto refusal = protocol::SearchRefusal(typed)) {
+    program_.StartForm->ViewInfo(*refusal);
+    return;
+  }
+  const protocol::SearchCriteria criteria = directory::WithoutPlaceholders(typed);
+  for (auto [field, text] :
+       {std::pair{&CEid, &criteria.id}, {&CEnick, &criteria.nick}, {&CEname, &criteria.first_name},
+        {&CElastname, &criteria.surname}, {&CEsecondname, &criteria.patronymic}, {&CEcity, &criteria.city},
+        {&CEemail, &criteria.email}, {&CEchatnick, &criteria.chat_nick}}) {
+    if (text->empty()) field->SetText("");
+  }
+  program_.StartForm->SendText(protocol::SearchCommand(criteria));
+}
+
+bool TSearchForm::PopupMenu1Popup() {
+  return lists::TargetRow({PopupMenu1, N1, N21, N31, &lists::OnlineRowCaptions}, SGsearch, pointer_,
+                          program_.search_results, nullptr);
+}
+
+void TSearchForm::N21Click() { program_.StartForm->SendText(protocol::UserInfoCommand(PopupMenu1.Tag)); }
+
+void TSearchForm::N31Click() { program_.StartForm->SendText(protocol::AddContactCommand(PopupMenu1.Tag)); }
+
+void TSearchForm::SGsearchDblClick() {
+  RECT frame{};
+  GetWindowRect(hwnd(), &frame);
+  PopupMenu1.Popup(hwnd(), {frame.left + pointer_.x, frame.top + pointer_.y});
+}
+
+void TSearchForm::SGsearchDrawCell(HDC dc, platform::GridCell cell, const RECT& area) {
+  lists::DrawStatusIcon(status_icons_, program_.search_results, dc, cell, area);
+}
+
+}  // namespace ozl
