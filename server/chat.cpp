@@ -5,6 +5,7 @@
 #include <utility>
 
 #include "notices.h"
+#include "text/cp1251.h"
 
 namespace ozl::server {
 namespace {
@@ -250,7 +251,30 @@ void Chat::SayInChat(Session& session, std::string_view text, Clock::time_point 
     return;
   }
   if (!MayBroadcast(session, now)) return;
-  chat_log_.Append(next_sequence_++, now, "#C" + user.nick + "|" + OneLine(text));
+  const std::string line = OneLine(text);
+  chat_log_.Append(next_sequence_++, now, "#C" + user.nick + "|" + line);
+  AnswerInChat(session, user.nick, line, now);
+}
+
+// The companion answers a line whose leading "(для nick) " prefixes name him, addressed back to
+// the writer. The answer is paid from the writer's own ration of lines for everybody, so nobody
+// can make the companion say more in the room than he could say himself.
+void Chat::AnswerInChat(Session& writer, std::string_view writer_nick, std::string_view text, Clock::time_point now) {
+  const auto companion = companion_ ? online_.find(*companion_) : online_.end();
+  if (companion == online_.end()) return;
+  const std::string_view opening = "(для "_cp1251;
+  constexpr std::string_view kClosing = ") ";
+  bool addressed = false;
+  while (StartsWith(text, opening)) {
+    const std::size_t closing = text.find(kClosing, opening.size());
+    if (closing == std::string_view::npos) break;
+    addressed = addressed || text.substr(opening.size(), closing - opening.size()) == companion->second.nick;
+    text.remove_prefix(closing + kClosing.size());
+  }
+  if (!addressed || !writer.broadcasts.Take(limits_.broadcasts, now)) return;
+  chat_log_.Append(next_sequence_++, now,
+                   "#C" + companion->second.nick + "|" + std::string(opening) + std::string(writer_nick) +
+                       std::string(kClosing) + std::string(text));
 }
 
 void Chat::Search(Session& session, std::string_view fields) {
@@ -464,7 +488,7 @@ void Chat::SetCompanion(UserId id) {
   const std::optional<UserRecord> user = store_.FindUser(id);
   if (!user) return;
   companion_ = id;
-  online_.insert_or_assign(id, OnlineUser{user->profile.nick, Presence::kOnline, nullptr});
+  online_.insert_or_assign(id, OnlineUser{user->profile.nick, Presence::kChat, nullptr});
 }
 
 }  // namespace ozl::server

@@ -86,8 +86,8 @@ class Chat {
   // Sessions silent for longer than the idle timeout go offline.
   void ExpireIdle(Clock::time_point now);
 
-  // A user who is always online and answers every private message. Nobody can log in as the
-  // companion.
+  // A user who is always in the general chat, answers every private message and the chat lines
+  // addressed to him. Nobody can log in as the companion.
   void SetCompanion(UserId id);
 
   std::size_t session_count() const { return sessions_.size(); }
@@ -131,6 +131,7 @@ class Chat {
   void EnterChat(Session& session, Clock::time_point now);
   void LeaveChat(Session& session, Clock::time_point now);
   void SayInChat(Session& session, std::string_view text, Clock::time_point now);
+  void AnswerInChat(Session& writer, std::string_view writer_nick, std::string_view text, Clock::time_point now);
   void Search(Session& session, std::string_view fields);
   void AddContact(Session& session, std::string_view id_text);
   void RemoveContact(Session& session, std::string_view id_text);

@@ -400,16 +400,33 @@ TEST_F(ChatTest, ASecondLoginEndsTheFirstClientWithoutAPresenceFlap) {
   EXPECT_EQ(chat_.online_count(), 1u);
 }
 
-TEST_F(ChatTest, TheCompanionAnswersPrivateMessages) {
+TEST_F(ChatTest, TheCompanionSitsInTheChatAndAnswersWhatIsAddressedToIt) {
   const UserId kot = Register("Kot");
+  const UserId yozh = Register("Yozh");
   const UserId echo = Register("Echo");
   chat_.SetCompanion(echo);
   const Lines login = Login(1, kot);
-  EXPECT_THAT(login[1], HasSubstr(std::to_string(echo) + "-Echo-online|"));
+  EXPECT_THAT(login[1], HasSubstr(std::to_string(echo) + "-Echo-chat|"));
   EXPECT_THAT(Login(3, echo), ElementsAre("#-" + std::string("Неверный идентификатор или пароль."_cp1251)));
   EXPECT_THAT(Send(Key(1), "#S" + std::to_string(echo) + "|привет "_cp1251),
               ElementsAre("#S" + std::to_string(echo) + "|Kot|привет "_cp1251,
                           "#S" + std::to_string(echo) + "|Echo|Вы написали: привет "_cp1251));
+
+  Login(2, yozh);
+  Send(Key(2), "#E1");
+  Send(Key(1), "#E1");
+  Send(Key(2), "#PING");
+  EXPECT_THAT(Send(Key(1), "#Cпривет, Echo"_cp1251), ElementsAre("#CKot|привет, Echo"_cp1251));
+  EXPECT_THAT(Send(Key(1), "#C(для Yozh) (для Echo) как\tдела"_cp1251),
+              ElementsAre("#CKot|(для Yozh) (для Echo) как дела"_cp1251, "#CEcho|(для Kot) как дела"_cp1251));
+  EXPECT_THAT(Send(Key(2), "#PING"), ElementsAre("#CKot|привет, Echo"_cp1251,
+                                                 "#CKot|(для Yozh) (для Echo) как дела"_cp1251,
+                                                 "#CEcho|(для Kot) как дела"_cp1251));
+  // The answers come out of Kot's own ration: with it spent he is heard and Echo is not.
+  EXPECT_THAT(Send(Key(1), "#C(для Echo) ещё"_cp1251), ElementsAre("#CKot|(для Echo) ещё"_cp1251));
+  EXPECT_THAT(Send(Key(1), "#C(для Echo) и ещё"_cp1251),
+              ElementsAre("#-" + std::string("Не так часто, подождите немного."_cp1251)));
+  EXPECT_THAT(Send(Key(2), "#PING"), ElementsAre("#CKot|(для Echo) ещё"_cp1251));
 }
 
 TEST_F(ChatTest, GuessedSessionValuesFindNoSessionAndGetOnlyARationOfRelogs) {
