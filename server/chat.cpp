@@ -24,6 +24,11 @@ std::string UserNotice(UserId id, std::string_view suffix) {
   return Notice(std::string(notice::kUserPrefix) + std::to_string(id) + std::string(suffix));
 }
 
+// The id as the client wrote it, which may hold anything but a line break of its own.
+std::string NotFound(std::string_view id_text) {
+  return Notice(std::string(notice::kUserPrefix) + OneLine(id_text) + std::string(notice::kNotFoundSuffix));
+}
+
 Answer AnswerOf(std::string_view line) { return Answer{std::string(line) + "\r\n", {}}; }
 
 // "#S" lines: the correspondent's id, a nick and the text.
@@ -303,7 +308,7 @@ void Chat::AddContact(Session& session, std::string_view id_text) {
   const std::optional<UserId> id = ParseUserId(id_text);
   const std::optional<UserRecord> contact = id ? store_.FindUser(*id) : std::nullopt;
   if (!contact) {
-    Push(session, Notice(notice::kUserPrefix) + std::string(id_text) + std::string(notice::kNotFoundSuffix));
+    Push(session, NotFound(id_text));
     return;
   }
   if (contact->id == session.user) {
@@ -333,7 +338,7 @@ void Chat::ShowInfo(Session& session, std::string_view id_text) {
   const std::optional<UserId> id = ParseUserId(id_text);
   const std::optional<UserRecord> user = id ? store_.FindUser(*id) : std::nullopt;
   if (!user) {
-    Push(session, Notice(notice::kUserPrefix) + std::string(id_text) + std::string(notice::kNotFoundSuffix));
+    Push(session, NotFound(id_text));
     return;
   }
   const Profile& p = user->profile;
@@ -355,7 +360,7 @@ void Chat::SendPrivate(Session& session, std::string_view fields) {
   const std::optional<UserId> id = ParseUserId(id_text);
   const std::optional<UserRecord> recipient = id ? store_.FindUser(*id) : std::nullopt;
   if (!recipient) {
-    Push(session, Notice(notice::kUserPrefix) + std::string(id_text) + std::string(notice::kNotFoundSuffix));
+    Push(session, NotFound(id_text));
     return;
   }
   const std::string& sender_nick = online_.at(session.user).nick;

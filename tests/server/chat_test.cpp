@@ -320,7 +320,8 @@ TEST_F(ChatTest, ContactsAreKeptAndFriendshipFlagsAreRespected) {
               ElementsAre("#K1" + std::to_string(zayka) + "-Zayka-offline"));
   EXPECT_THAT(Send(Key(1), "#K1" + std::to_string(kot)),
               ElementsAre("#-" + std::string("Нельзя добавить в контакт-лист самого себя."_cp1251)));
-  EXPECT_THAT(Send(Key(1), "#K1abc"), ElementsAre("#-" + std::string("Пользователь abc не найден."_cp1251)));
+  EXPECT_THAT(Send(Key(1), "#K1a\rbc"), ElementsAre("#-" + std::string("Пользователь a bc не найден."_cp1251)))
+      << "a control character would break the notice's line in two";
 
   Send(Key(2), "#L0");
   const std::string closed = "#-" + std::string("Пользователь "_cp1251) + std::to_string(yozh) +
