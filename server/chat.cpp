@@ -5,6 +5,7 @@
 #include <utility>
 
 #include "notices.h"
+#include "text/cp1251.h"
 
 namespace ozl::server {
 namespace {
@@ -23,6 +24,11 @@ std::string UserNotice(UserId id, std::string_view suffix) {
   return Notice(std::string(notice::kUserPrefix) + std::to_string(id) + std::string(suffix));
 }
 
+// The id as the client wrote it, which may hold anything but a line break of its own.
+std::string NotFound(std::string_view id_text) {
+  return Notice(std::string(notice::kUserPrefix) + OneLine(id_text) + std::string(notice::kNotFoundSuffix));
+}
+
 Answer AnswerOf(std::string_view line) { return Answer{std::string(line) + "\r\n", {}}; }
 
 // "#S" lines: the correspondent's id, a nick and the text.
@@ -31,6 +37,10 @@ std::string PrivateLine(UserId id, std::string_view nick, std::string_view text)
 }
 
 bool StartsWith(std::string_view text, std::string_view prefix) { return text.substr(0, prefix.size()) == prefix; }
+
+// A client key is the address, a blank and the session value.
+std::string_view AddressOf(std::string_view client) { return client.substr(0, client.rfind(' ')); }
+std::string_view SessionOf(std::string_view client) { return client.substr(client.rfind(' ') + 1); }
 
 // Registration fields in the order the client sends them.
 enum RegistrationField {
@@ -55,7 +65,12 @@ std::optional<std::string_view> ProfileProblem(const std::vector<std::string_vie
 
 }  // namespace
 
-Chat::Chat(Store& store, ChatLimits limits) : store_(store), limits_(limits) {}
+Chat::Chat(Store& store, ChatLimits limits)
+    : store_(store),
+      limits_(limits),
+      unknown_sessions_(limits.unknown_sessions, limits.rationed_keys),
+      failed_logins_by_user_(limits.failed_logins_per_user, limits.rationed_keys),
+      failed_logins_by_address_(limits.failed_logins_per_address, limits.rationed_keys) {}
 
 std::string Chat::ClientKey(std::string_view address, std::string_view session) {
   std::string key(address);
@@ -64,15 +79,24 @@ std::string Chat::ClientKey(std::string_view address, std::string_view session) 
   return key;
 }
 
-Answer Chat::Busy() { return AnswerOf(Notice(notice::kBusy)); }
+Answer Chat::Busy(const PasswordWork& work, Clock::time_point now) {
+  // The password was never checked, so the attempt is not counted.
+  if (work.login != 0) failed_logins_by_user_.GiveBack(std::to_string(work.login), now);
+  return AnswerOf(Notice(notice::kBusy));
+}
 
 Outcome Chat::Handle(std::string_view client, std::string_view command, Clock::time_point now) {
-  if (client.substr(client.rfind(' ') + 1) == kProbeSession) return Answer{};
-  if (StartsWith(command, "#A")) return StartLogin(client, command.substr(2));
+  if (SessionOf(client) == kProbeSession) return Answer{};
+  if (StartsWith(command, "#A")) return StartLogin(client, command.substr(2), now);
   if (StartsWith(command, "#R")) return StartRegistration(client, command.substr(2));
 
+  const std::string_view address = AddressOf(client);
+  if (!unknown_sessions_.Allows(address, now)) return Answer{{}, {}, true};
   const auto found = sessions_.find(std::string(client));
-  if (found == sessions_.end()) return AnswerOf("#0");
+  if (found == sessions_.end()) {
+    unknown_sessions_.Take(address, now);
+    return AnswerOf("#0");
+  }
   Session& session = found->second;
   if (session.replaced) {
     RemoveSession(found);
@@ -107,17 +131,23 @@ Outcome Chat::Handle(std::string_view client, std::string_view command, Clock::t
   return Drain(session);
 }
 
-Outcome Chat::StartLogin(std::string_view client, std::string_view fields) {
+Outcome Chat::StartLogin(std::string_view client, std::string_view fields, Clock::time_point now) {
+  const std::string_view address = AddressOf(client);
+  if (!failed_logins_by_address_.Allows(address, now)) return AnswerOf(Notice(notice::kTooManyLogins));
   const std::size_t bar = fields.find('|');
   const std::optional<UserId> id = ParseUserId(fields.substr(0, bar));
-  if (bar == std::string_view::npos || !id) return AnswerOf(Notice(notice::kWrongLogin));
-  std::optional<UserRecord> user = store_.FindUser(*id);
-  if (!user) return AnswerOf(Notice(notice::kWrongLogin));
+  std::optional<UserRecord> user = bar != std::string_view::npos && id ? store_.FindUser(*id) : std::nullopt;
+  // A stored value that is empty would read as "make a hash": it can never match.
+  if (!user || user->id == companion_ || user->password_hash.empty()) {
+    failed_logins_by_address_.Charge(address, now);
+    return AnswerOf(Notice(notice::kWrongLogin));
+  }
+  // The attempt counts against the user from its start, so that many sent at once cannot all
+  // pass the check before the first of them has failed; a success gives it back.
+  if (!failed_logins_by_user_.Take(std::to_string(*id), now)) return AnswerOf(Notice(notice::kTooManyLogins));
   PasswordWork work;
   work.task.password = std::string(fields.substr(bar + 1));
   work.task.stored_hash = std::move(user->password_hash);
-  // A stored value that is empty would read as "make a hash": it can never match.
-  if (work.task.stored_hash.empty()) return AnswerOf(Notice(notice::kWrongLogin));
   work.client = std::string(client);
   work.login = *id;
   return work;
@@ -139,13 +169,17 @@ Outcome Chat::StartRegistration(std::string_view client, std::string_view fields
 
 Answer Chat::Finish(PasswordWork work, Clock::time_point now) {
   if (work.login == 0) return FinishRegistration(work);
-  if (!work.task.verified) return AnswerOf(Notice(notice::kWrongLogin));
+  if (!work.task.verified) {
+    failed_logins_by_address_.Charge(AddressOf(work.client), now);
+    return AnswerOf(Notice(notice::kWrongLogin));
+  }
+  failed_logins_by_user_.GiveBack(std::to_string(work.login), now);
   return FinishLogin(work.client, work.login, now);
 }
 
 Answer Chat::FinishRegistration(const PasswordWork& work) {
   // Hashing failed for want of memory: nothing is registered without a hash.
-  if (work.task.new_hash.empty()) return Busy();
+  if (work.task.new_hash.empty()) return AnswerOf(Notice(notice::kBusy));
   const std::optional<UserId> id = store_.AddUser(work.registration, work.task.new_hash);
   if (!id) return AnswerOf(Notice(notice::kNoFreeIds));
   return AnswerOf("#R" + std::to_string(*id));
@@ -222,7 +256,30 @@ void Chat::SayInChat(Session& session, std::string_view text, Clock::time_point 
     return;
   }
   if (!MayBroadcast(session, now)) return;
-  chat_log_.Append(next_sequence_++, now, "#C" + user.nick + "|" + OneLine(text));
+  const std::string line = OneLine(text);
+  chat_log_.Append(next_sequence_++, now, "#C" + user.nick + "|" + line);
+  AnswerInChat(session, user.nick, line, now);
+}
+
+// The companion answers a line whose leading "(для nick) " prefixes name him, addressed back to
+// the writer. The answer is paid from the writer's own ration of lines for everybody, so nobody
+// can make the companion say more in the room than he could say himself.
+void Chat::AnswerInChat(Session& writer, std::string_view writer_nick, std::string_view text, Clock::time_point now) {
+  const auto companion = companion_ ? online_.find(*companion_) : online_.end();
+  if (companion == online_.end()) return;
+  const std::string_view opening = "(для "_cp1251;
+  constexpr std::string_view kClosing = ") ";
+  bool addressed = false;
+  while (StartsWith(text, opening)) {
+    const std::size_t closing = text.find(kClosing, opening.size());
+    if (closing == std::string_view::npos) break;
+    addressed = addressed || text.substr(opening.size(), closing - opening.size()) == companion->second.nick;
+    text.remove_prefix(closing + kClosing.size());
+  }
+  if (!addressed || !writer.broadcasts.Take(limits_.broadcasts, now)) return;
+  chat_log_.Append(next_sequence_++, now,
+                   "#C" + companion->second.nick + "|" + std::string(opening) + std::string(writer_nick) +
+                       std::string(kClosing) + std::string(text));
 }
 
 void Chat::Search(Session& session, std::string_view fields) {
@@ -251,7 +308,7 @@ void Chat::AddContact(Session& session, std::string_view id_text) {
   const std::optional<UserId> id = ParseUserId(id_text);
   const std::optional<UserRecord> contact = id ? store_.FindUser(*id) : std::nullopt;
   if (!contact) {
-    Push(session, Notice(notice::kUserPrefix) + std::string(id_text) + std::string(notice::kNotFoundSuffix));
+    Push(session, NotFound(id_text));
     return;
   }
   if (contact->id == session.user) {
@@ -281,7 +338,7 @@ void Chat::ShowInfo(Session& session, std::string_view id_text) {
   const std::optional<UserId> id = ParseUserId(id_text);
   const std::optional<UserRecord> user = id ? store_.FindUser(*id) : std::nullopt;
   if (!user) {
-    Push(session, Notice(notice::kUserPrefix) + std::string(id_text) + std::string(notice::kNotFoundSuffix));
+    Push(session, NotFound(id_text));
     return;
   }
   const Profile& p = user->profile;
@@ -303,7 +360,7 @@ void Chat::SendPrivate(Session& session, std::string_view fields) {
   const std::optional<UserId> id = ParseUserId(id_text);
   const std::optional<UserRecord> recipient = id ? store_.FindUser(*id) : std::nullopt;
   if (!recipient) {
-    Push(session, Notice(notice::kUserPrefix) + std::string(id_text) + std::string(notice::kNotFoundSuffix));
+    Push(session, NotFound(id_text));
     return;
   }
   const std::string& sender_nick = online_.at(session.user).nick;
@@ -324,13 +381,9 @@ void Chat::SendPrivate(Session& session, std::string_view fields) {
 }
 
 bool Chat::MayBroadcast(Session& session, Clock::time_point now) {
-  const Clock::time_point spent = std::max(session.broadcast_allowed, now);
-  if (spent - now >= limits_.broadcast_interval * limits_.broadcast_burst) {
-    Push(session, Notice(notice::kTooOften));
-    return false;
-  }
-  session.broadcast_allowed = spent + limits_.broadcast_interval;
-  return true;
+  if (session.broadcasts.Take(limits_.broadcasts, now)) return true;
+  Push(session, Notice(notice::kTooOften));
+  return false;
 }
 
 void Chat::Push(Session& session, std::string text, std::int64_t stored_message) {
@@ -429,6 +482,9 @@ void Chat::ExpireIdle(Clock::time_point now) {
   }
   presence_log_.ForgetBefore(now - limits_.idle_timeout);
   chat_log_.ForgetBefore(now - limits_.idle_timeout);
+  unknown_sessions_.Forget(now);
+  failed_logins_by_user_.Forget(now);
+  failed_logins_by_address_.Forget(now);
 }
 
 void Chat::Delivered(std::span<const std::int64_t> message_ids) { store_.DeleteMessages(message_ids); }
@@ -437,7 +493,7 @@ void Chat::SetCompanion(UserId id) {
   const std::optional<UserRecord> user = store_.FindUser(id);
   if (!user) return;
   companion_ = id;
-  online_.insert_or_assign(id, OnlineUser{user->profile.nick, Presence::kOnline, nullptr});
+  online_.insert_or_assign(id, OnlineUser{user->profile.nick, Presence::kChat, nullptr});
 }
 
 }  // namespace ozl::server

@@ -16,6 +16,7 @@
 
 #include "broadcast_log.h"
 #include "passwords.h"
+#include "ration.h"
 #include "store.h"
 #include "wire_text.h"
 
@@ -29,8 +30,17 @@ struct ChatLimits {
   int search_results = 20;
   // Lines for everybody (chat lines, entering and leaving the chat) cost every user online a
   // line, so each session may send a burst of a few and then one a second.
-  int broadcast_burst = 5;
-  std::chrono::milliseconds broadcast_interval{1000};
+  Rate broadcasts{5, std::chrono::seconds(1)};
+  // Requests under a session value the server does not know, per client address. A correct
+  // client makes one when its session has ended and then logs in again; whoever guesses the
+  // session values of others behind the same address makes thousands.
+  Rate unknown_sessions{100, std::chrono::seconds(10)};
+  // Failed logins. Per user against guessing one password from many addresses; per address
+  // against trying a few passwords on many users. A few typing errors stay far below both.
+  Rate failed_logins_per_user{10, std::chrono::minutes(1)};
+  Rate failed_logins_per_address{50, std::chrono::seconds(6)};
+  // Keys each ration remembers at most (see Rations).
+  std::size_t rationed_keys = 65536;
 };
 
 // The body of one response. Stored private messages in it leave the database only once the
@@ -38,6 +48,8 @@ struct ChatLimits {
 struct Answer {
   std::string body;  // command lines, each ended by CR LF
   std::vector<std::int64_t> stored_messages;
+  // The client's address has spent its ration of unknown sessions: the answer is HTTP 429.
+  bool too_many_requests = false;
 };
 
 // A login or registration that waits for its password to be checked or hashed.
@@ -62,17 +74,20 @@ class Chat {
   // well hold the same one.
   static std::string ClientKey(std::string_view address, std::string_view session);
 
+  // Until an address that asked for too many unknown sessions has waited, its requests are not
+  // looked up at all: a guess that would have found a live session learns nothing either.
   Outcome Handle(std::string_view client, std::string_view command, Clock::time_point now);
   Answer Finish(PasswordWork work, Clock::time_point now);
   // The answer to a login or registration refused because too much password work waits.
-  static Answer Busy();
+  Answer Busy(const PasswordWork& work, Clock::time_point now);
 
   // The stored messages of an answer that reached its client.
   void Delivered(std::span<const std::int64_t> message_ids);
   // Sessions silent for longer than the idle timeout go offline.
   void ExpireIdle(Clock::time_point now);
 
-  // A user who is always online and answers every private message.
+  // A user who is always in the general chat, answers every private message and the chat lines
+  // addressed to him. Nobody can log in as the companion.
   void SetCompanion(UserId id);
 
   std::size_t session_count() const { return sessions_.size(); }
@@ -95,7 +110,7 @@ class Chat {
     std::vector<Line> outbox;
     std::uint64_t presence_cursor = 0;
     std::uint64_t chat_cursor = 0;
-    Clock::time_point broadcast_allowed;  // when the session's allowance is spent up to
+    Allowance broadcasts;
     const std::string* key = nullptr;
     std::list<Session*>::iterator idle_place;
   };
@@ -108,7 +123,7 @@ class Chat {
 
   using Sessions = std::unordered_map<std::string, Session>;
 
-  Outcome StartLogin(std::string_view client, std::string_view fields);
+  Outcome StartLogin(std::string_view client, std::string_view fields, Clock::time_point now);
   Outcome StartRegistration(std::string_view client, std::string_view fields);
   Answer FinishLogin(const std::string& client, UserId user, Clock::time_point now);
   Answer FinishRegistration(const PasswordWork& work);
@@ -116,6 +131,7 @@ class Chat {
   void EnterChat(Session& session, Clock::time_point now);
   void LeaveChat(Session& session, Clock::time_point now);
   void SayInChat(Session& session, std::string_view text, Clock::time_point now);
+  void AnswerInChat(Session& writer, std::string_view writer_nick, std::string_view text, Clock::time_point now);
   void Search(Session& session, std::string_view fields);
   void AddContact(Session& session, std::string_view id_text);
   void RemoveContact(Session& session, std::string_view id_text);
@@ -142,6 +158,9 @@ class Chat {
   BroadcastLog presence_log_;
   BroadcastLog chat_log_;
   std::optional<UserId> companion_;
+  Rations unknown_sessions_;
+  Rations failed_logins_by_user_;
+  Rations failed_logins_by_address_;
 };
 
 }  // namespace ozl::server

@@ -24,6 +24,7 @@ inline const std::string_view kContactSelf = "Нельзя добавить в �
 inline const std::string_view kContactsFull = "Контакт-лист переполнен."_cp1251;
 inline const std::string_view kRecipientFull = "У получателя слишком много непрочитанных сообщений."_cp1251;
 inline const std::string_view kNotInChat = "Сначала войдите в общий чат."_cp1251;
+inline const std::string_view kTooManyLogins = "Слишком много неудачных попыток входа. Попробуйте позже."_cp1251;
 inline const std::string_view kTooOften = "Не так часто, подождите немного."_cp1251;
 inline const std::string_view kCompanionReply = "Вы написали: "_cp1251;
 

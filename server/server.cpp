@@ -188,10 +188,13 @@ void Server::Respond(std::uint64_t id, Connection& connection, Clock::time_point
         if (connection.watched) Await(id, connection, 0);
         return;
       }
-      outcome = Chat::Busy();
+      outcome = chat_.Busy(*work, now);
     }
     Answer& answer = std::get<Answer>(outcome);
-    StartWriting(id, connection, OkResponse(answer.body), std::move(answer.stored_messages), now);
+    // No body for a refusal: the client ignores the bodies of such answers anyway.
+    std::string response =
+        answer.too_many_requests ? ErrorResponse(429, "Too Many Requests") : OkResponse(answer.body);
+    StartWriting(id, connection, std::move(response), std::move(answer.stored_messages), now);
   } catch (const std::exception& error) {
     std::cerr << "ozl-server: " << error.what() << '\n';
     StartWriting(id, connection, ErrorResponse(500, "Internal Server Error"), {}, now);

@@ -3,6 +3,9 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include <iostream>
+#include <random>
+
 #include "temp_dir.h"
 #include "text/cp1251.h"
 
@@ -317,7 +320,8 @@ TEST_F(ChatTest, ContactsAreKeptAndFriendshipFlagsAreRespected) {
               ElementsAre("#K1" + std::to_string(zayka) + "-Zayka-offline"));
   EXPECT_THAT(Send(Key(1), "#K1" + std::to_string(kot)),
               ElementsAre("#-" + std::string("Нельзя добавить в контакт-лист самого себя."_cp1251)));
-  EXPECT_THAT(Send(Key(1), "#K1abc"), ElementsAre("#-" + std::string("Пользователь abc не найден."_cp1251)));
+  EXPECT_THAT(Send(Key(1), "#K1a\rbc"), ElementsAre("#-" + std::string("Пользователь a bc не найден."_cp1251)))
+      << "a control character would break the notice's line in two";
 
   Send(Key(2), "#L0");
   const std::string closed = "#-" + std::string("Пользователь "_cp1251) + std::to_string(yozh) +
@@ -397,15 +401,131 @@ TEST_F(ChatTest, ASecondLoginEndsTheFirstClientWithoutAPresenceFlap) {
   EXPECT_EQ(chat_.online_count(), 1u);
 }
 
-TEST_F(ChatTest, TheCompanionAnswersPrivateMessages) {
+TEST_F(ChatTest, TheCompanionSitsInTheChatAndAnswersWhatIsAddressedToIt) {
   const UserId kot = Register("Kot");
+  const UserId yozh = Register("Yozh");
   const UserId echo = Register("Echo");
   chat_.SetCompanion(echo);
   const Lines login = Login(1, kot);
-  EXPECT_THAT(login[1], HasSubstr(std::to_string(echo) + "-Echo-online|"));
+  EXPECT_THAT(login[1], HasSubstr(std::to_string(echo) + "-Echo-chat|"));
+  EXPECT_THAT(Login(3, echo), ElementsAre("#-" + std::string("Неверный идентификатор или пароль."_cp1251)));
   EXPECT_THAT(Send(Key(1), "#S" + std::to_string(echo) + "|привет "_cp1251),
               ElementsAre("#S" + std::to_string(echo) + "|Kot|привет "_cp1251,
                           "#S" + std::to_string(echo) + "|Echo|Вы написали: привет "_cp1251));
+
+  Login(2, yozh);
+  Send(Key(2), "#E1");
+  Send(Key(1), "#E1");
+  Send(Key(2), "#PING");
+  EXPECT_THAT(Send(Key(1), "#Cпривет, Echo"_cp1251), ElementsAre("#CKot|привет, Echo"_cp1251));
+  EXPECT_THAT(Send(Key(1), "#C(для Yozh) (для Echo) как\tдела"_cp1251),
+              ElementsAre("#CKot|(для Yozh) (для Echo) как дела"_cp1251, "#CEcho|(для Kot) как дела"_cp1251));
+  EXPECT_THAT(Send(Key(2), "#PING"), ElementsAre("#CKot|привет, Echo"_cp1251,
+                                                 "#CKot|(для Yozh) (для Echo) как дела"_cp1251,
+                                                 "#CEcho|(для Kot) как дела"_cp1251));
+  // The answers come out of Kot's own ration: with it spent he is heard and Echo is not.
+  EXPECT_THAT(Send(Key(1), "#C(для Echo) ещё"_cp1251), ElementsAre("#CKot|(для Echo) ещё"_cp1251));
+  EXPECT_THAT(Send(Key(1), "#C(для Echo) и ещё"_cp1251),
+              ElementsAre("#-" + std::string("Не так часто, подождите немного."_cp1251)));
+  EXPECT_THAT(Send(Key(2), "#PING"), ElementsAre("#CKot|(для Echo) ещё"_cp1251));
+}
+
+TEST_F(ChatTest, GuessedSessionValuesFindNoSessionAndGetOnlyARationOfRelogs) {
+  const ChatLimits limits;
+  // Five users behind one address, under session values of the re-login range.
+  const std::string address = "10.0.0.1";
+  std::vector<std::string> victims;
+  for (int i = 0; i < 5; ++i) {
+    victims.push_back(Chat::ClientKey(address, std::to_string(1000 + 13001 * i)));
+    Send(victims.back(), "#A" + std::to_string(Register("User" + std::to_string(i))) + "|pw");
+  }
+  std::mt19937 random(2002);
+  std::uniform_int_distribution<int> session(0, 65534);
+  const Clock::time_point started = now_;
+  int relogs = 0;
+  int refused = 0;
+  for (int i = 0; i < 100000; ++i) {
+    now_ += std::chrono::milliseconds(1);
+    const Answer answer = Run(Chat::ClientKey(address, std::to_string(session(random))), "#I10001");
+    ASSERT_EQ(answer.body.find("#I"), std::string::npos) << "guess " << i << " found a session";
+    relogs += answer.body == "#0\r\n";
+    refused += answer.too_many_requests;
+  }
+  std::cout << "100000 guesses from one address: " << relogs << " \"#0\", " << refused << " refused\n";
+  EXPECT_LE(relogs, limits.unknown_sessions.burst + (now_ - started) / limits.unknown_sessions.interval);
+  EXPECT_TRUE(Run(victims[0], "#PING").too_many_requests) << "while the guessing goes on, nothing is looked up";
+  now_ += limits.unknown_sessions.interval;
+  EXPECT_FALSE(Run(victims[0], "#PING").too_many_requests);
+}
+
+TEST_F(ChatTest, FailedLoginsAreRationedPerUserAndPerAddress) {
+  const ChatLimits limits;
+  const std::string wrong = "#-" + std::string("Неверный идентификатор или пароль."_cp1251);
+  const std::string too_many = "#-" + std::string("Слишком много неудачных попыток входа. Попробуйте позже."_cp1251);
+  const UserId kot = Register("Kot");
+
+  // One password guessed from ten thousand addresses.
+  int checked = 0;
+  for (int i = 0; i < 10000; ++i) {
+    const std::string address = "10.1." + std::to_string(i / 256) + "." + std::to_string(i % 256);
+    const Lines answer = Send(Chat::ClientKey(address, "1"), "#A" + std::to_string(kot) + "|guess" + std::to_string(i));
+    ASSERT_EQ(answer.size(), 1u);
+    if (answer[0] == wrong) {
+      ++checked;
+    } else {
+      ASSERT_EQ(answer[0], too_many);
+    }
+  }
+  EXPECT_EQ(checked, limits.failed_logins_per_user.burst);
+  EXPECT_THAT(Login(1, kot), ElementsAre(too_many)) << "the right password is not even checked";
+  now_ += limits.failed_logins_per_user.interval;
+  EXPECT_THAT(Login(1, kot)[0], StartsWith("#A"));
+  EXPECT_THAT(Login(1, kot)[0], StartsWith("#A")) << "a login that succeeds costs nothing";
+
+  // One address trying many users, unknown ones included.
+  for (int i = 0; i < limits.failed_logins_per_address.burst; ++i) {
+    EXPECT_THAT(Send(Key(7), "#A" + std::to_string(20000 + i) + "|pw"), ElementsAre(wrong));
+  }
+  EXPECT_THAT(Login(7, kot), ElementsAre(too_many));
+  now_ += limits.failed_logins_per_address.interval;
+  EXPECT_THAT(Login(7, kot)[0], StartsWith("#A"));
+}
+
+TEST_F(ChatTest, ACorrectClientsTrafficNeverMeetsALimit) {
+  // Thirty users behind one address log in at once, every fifth after mistyping three times;
+  // they poll every ten seconds; a network outage ends their sessions, and each logs in again
+  // after its "#0".
+  const std::string too_many_logins = std::string("Слишком много неудачных попыток"_cp1251);
+  const std::string too_often = std::string("Не так часто"_cp1251);
+  int limited = 0;
+  const auto send = [&](int user, int login, std::string_view command) {
+    const Answer answer = Run(Chat::ClientKey("10.9.9.9", std::to_string(user * 100 + login)), command);
+    chat_.Delivered(answer.stored_messages);
+    if (answer.too_many_requests || answer.body.find(too_many_logins) != std::string::npos ||
+        answer.body.find(too_often) != std::string::npos) {
+      ++limited;
+    }
+    return answer.body;
+  };
+  std::vector<std::string> ids;
+  for (int user = 0; user < 30; ++user) ids.push_back(std::to_string(Register("User" + std::to_string(user))));
+  for (int user = 0; user < 30; ++user) {
+    for (int typo = 0; user % 5 == 0 && typo < 3; ++typo) send(user, 0, "#A" + ids[user] + "|wp");
+    send(user, 0, "#A" + ids[user] + "|pw");
+  }
+  for (int poll = 0; poll < 30; ++poll) {
+    now_ += std::chrono::seconds(10);
+    for (int user = 0; user < 30; ++user) send(user, 0, poll == 5 && user < 10 ? "#E1" : "#PING");
+    chat_.ExpireIdle(now_);
+  }
+  Wait(std::chrono::seconds(60));
+  for (int user = 0; user < 30; ++user) {
+    EXPECT_EQ(send(user, 0, "#PING"), "#0\r\n");
+    send(user, 1, "#A" + ids[user] + "|pw");
+    send(user, 1, "#PING");
+  }
+  EXPECT_EQ(limited, 0);
+  EXPECT_EQ(chat_.online_count(), 30u);
 }
 
 }  // namespace

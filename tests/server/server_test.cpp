@@ -133,6 +133,13 @@ TEST_F(ServerLoop, OversizedAndMalformedRequestsAreRefusedAndServingGoesOn) {
   EXPECT_THAT(Exchange(Request("5", std::string("#S1|\x01\x7F", 6))), EndsWith("\r\n\r\n#0\r\n"));
 }
 
+TEST_F(ServerLoop, AnAddressThatKeepsGuessingSessionsIsToldToWait) {
+  for (int i = 0; i < ChatLimits{}.unknown_sessions.burst; ++i) {
+    ASSERT_EQ(Body(Exchange(Request(std::to_string(1000 + i), "#PING"))), "#0\r\n");
+  }
+  EXPECT_EQ(Exchange(Request("5", "#PING")), "HTTP/1.0 429 Too Many Requests\r\nContent-Length: 0\r\n\r\n");
+}
+
 TEST_F(ServerLoop, ConnectionsOverTheLimitAreClosedAtOnce) {
   std::vector<UniqueFd> idle;
   for (std::size_t i = 0; i < kMaxConnections; ++i) {
