@@ -1,5 +1,6 @@
 # The two front doors: 'make run' and 'make test'. Both install what this machine lacks first.
-.PHONY: run test build deps clean
+# 'make dist' packs the installer and the portable zip into build/dist/.
+.PHONY: run test build dist deps clean
 
 run: deps
 	scripts/run
@@ -9,6 +10,9 @@ test: deps
 
 build: deps
 	scripts/build
+
+dist: deps
+	scripts/dist
 
 deps:
 	scripts/install-deps
