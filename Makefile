@@ -1,6 +1,7 @@
 # The two front doors: 'make run' and 'make test'. Both install what this machine lacks first.
 # 'make fuzz' runs every fuzz target for FUZZ_SECONDS each (make fuzz FUZZ_SECONDS=60).
-.PHONY: run test fuzz build deps clean
+# 'make dist' packs the installer and the portable zip into build/dist/.
+.PHONY: run test fuzz build dist deps clean
 
 FUZZ_SECONDS ?= 600
 
@@ -15,6 +16,9 @@ fuzz: deps
 
 build: deps
 	scripts/build
+
+dist: deps
+	scripts/dist
 
 deps:
 	scripts/install-deps

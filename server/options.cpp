@@ -3,6 +3,8 @@
 #include <charconv>
 #include <optional>
 
+#include "ozl_version.h"
+
 namespace ozl::server {
 namespace {
 
@@ -17,6 +19,7 @@ constexpr std::string_view kHelp =
     "  --demo                  make sure the demo accounts exist and print how to log in with them\n"
     "  --idle-timeout SECONDS  a session silent this long goes offline (default 40)\n"
     "  --password-cost COST    'interactive' (default) or 'minimal' for tests and load runs\n"
+    "  --version               show the version\n"
     "  --help                  show this text\n"
     "\n"
     "Once serving it prints 'ozl-server: listening on ADDRESS:PORT'. SIGINT or SIGTERM stop it.\n";
@@ -52,6 +55,7 @@ std::variant<Options, OptionsExit> ParseOptions(std::span<const std::string_view
   for (std::size_t i = 0; i < arguments.size(); ++i) {
     const std::string_view name = arguments[i];
     if (name == "--help") return OptionsExit{std::string(kHelp), 0};
+    if (name == "--version") return OptionsExit{"ozl-server " OZL_VERSION_TEXT "\n", 0};
     if (name == "--demo") {
       options.demo = true;
       continue;

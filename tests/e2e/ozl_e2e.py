@@ -36,19 +36,22 @@ def enter_private_network():
 
 
 def use_own_wineserver():
-    """Ends the scenarios' wineserver, wherever it was started; the next Wine program starts one
-    here, in this network namespace."""
-    os.environ["OZL_WINEPREFIX"] = os.path.join(REPO, "build", "wine-e2e")
-    env = dict(os.environ, WINEPREFIX=os.environ["OZL_WINEPREFIX"])
-    if os.path.exists(os.path.join(env["WINEPREFIX"], "system.reg")):
-        subprocess.run(["wineserver", "-k"], env=env, capture_output=True)
-        subprocess.run(["wineserver", "-w"], env=env, capture_output=True)
+    """Ends the scenarios' wineservers (of the 32-bit prefix and of the 64-bit one beside it),
+    wherever they were started; the next Wine program starts one here, in this network namespace."""
+    os.environ["OZL_WINEPREFIX"] = os.environ.get("OZL_E2E_WINEPREFIX", os.path.join(REPO, "build", "wine-e2e"))
+    for prefix in (os.environ["OZL_WINEPREFIX"], os.environ["OZL_WINEPREFIX"] + "64"):
+        env = dict(os.environ, WINEPREFIX=prefix)
+        if os.path.exists(os.path.join(prefix, "system.reg")):
+            subprocess.run(["wineserver", "-k"], env=env, capture_output=True)
+            subprocess.run(["wineserver", "-w"], env=env, capture_output=True)
 
 
 def arguments():
     parser = argparse.ArgumentParser()
     parser.add_argument("--exe", required=True)
     parser.add_argument("--server")
+    parser.add_argument("--setup", help="the installer, where the build makes one")
+    parser.add_argument("--portable", help="the portable zip, where the build makes one")
     return parser.parse_args()
 
 
@@ -116,15 +119,20 @@ def header(request, name):
 
 
 class Client:
-    """ozl.exe started under Wine in a fresh folder of its own (icons, sounds, empty HISTORY)."""
+    """ozl.exe started under Wine in a fresh folder of its own (icons, sounds, empty HISTORY), or
+    in the folder where it is installed."""
 
-    def __init__(self, exe):
-        self.folder = tempfile.mkdtemp(prefix="ozl-e2e-")
-        source = os.path.dirname(os.path.abspath(exe))
-        shutil.copy(exe, self.folder)
-        for name in ("design", "sound"):
-            shutil.copytree(os.path.join(source, name), os.path.join(self.folder, name))
-        os.mkdir(os.path.join(self.folder, "HISTORY"))
+    def __init__(self, exe, installed=False):
+        self.installed = installed
+        if installed:
+            self.folder = os.path.dirname(os.path.abspath(exe))
+        else:
+            self.folder = tempfile.mkdtemp(prefix="ozl-e2e-")
+            source = os.path.dirname(os.path.abspath(exe))
+            shutil.copy(exe, self.folder)
+            for name in ("design", "sound"):
+                shutil.copytree(os.path.join(source, name), os.path.join(self.folder, name))
+            os.mkdir(os.path.join(self.folder, "HISTORY"))
         self.exe = os.path.join(self.folder, os.path.basename(exe))
         self.process = subprocess.Popen([os.path.join(REPO, "scripts", "wine-run"), self.exe],
                                         stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
@@ -135,7 +143,8 @@ class Client:
             self.process.wait()
         # Whatever the killed program left behind in the scenarios' prefix goes with its wineserver.
         use_own_wineserver()
-        shutil.rmtree(self.folder, ignore_errors=True)
+        if not self.installed:
+            shutil.rmtree(self.folder, ignore_errors=True)
 
 
 def xdotool(*args):
@@ -175,7 +184,21 @@ def press(key):
     xdotool("key", key)
 
 
+FIRST_START_HELP = "^" + re.escape("© OZL, www.ozl.example") + "$"
+
+
+def dismiss_first_start_help():
+    """At its first start in a folder the program shows its help before the login window: it is
+    closed as a user closes it, with Return."""
+    wait_for("the login window or the help", lambda: windows_named("^OZL$") or windows_named(FIRST_START_HELP))
+    for window in windows_named(FIRST_START_HELP):
+        xdotool("windowfocus", "--sync", window)
+        press("Return")
+        wait_for("the help to close", lambda: not windows_named(FIRST_START_HELP))
+
+
 def login_window():
+    dismiss_first_start_help()
     return wait_for("the login window", lambda: windows_named("^OZL$"))[0]
 
 

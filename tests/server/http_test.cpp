@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "options.h"
+#include "ozl_version.h"
 
 namespace ozl::server {
 namespace {
@@ -86,6 +87,7 @@ TEST(ServerOptions, ListenDatabaseAndTheRest) {
   EXPECT_EQ(given.password_cost, PasswordCost::kMinimal);
 
   EXPECT_EQ(std::get<OptionsExit>(Parse({"--help"})).code, 0);
+  EXPECT_EQ(std::get<OptionsExit>(Parse({"--demo", "--version"})).text, "ozl-server " OZL_VERSION_TEXT "\n");
   for (const auto& wrong : std::vector<std::vector<std::string_view>>{{"--listen", "5190"},
                                                                      {"--listen", "host:99999"},
                                                                      {"--listen"},
