@@ -1,6 +1,9 @@
+#include <filesystem>
+#include <fstream>
+
 #include "conversations/chat_kiv_form.h"
 #include "conversations/user_history_form.h"
-#include "conversations/web_chat_address.h"
+#include "lists/list_form.h"
 #include "platform/text.h"
 #include "program_fixture.h"
 #include "text/cp1251.h"
@@ -12,6 +15,13 @@ using Strings = std::vector<std::string>;
 
 class BrowserWindowsTest : public ProgramTest {
  protected:
+  ~BrowserWindowsTest() override {
+    for (const char* id : {"880001", "880002"}) std::filesystem::remove(HistoryFile(id));
+  }
+
+  TListForm& list() { return *program->ListForm; }
+
+  static std::string HistoryFile(const std::string& id) { return "HISTORY/" + id + ".htm"; }
   static std::string Requested(const BrowserForm& form) {
     return platform::Narrow(form.WebBrowser1.RequestedAddress());
   }
@@ -25,24 +35,38 @@ class BrowserWindowsTest : public ProgramTest {
     SendMessageW(button, BM_CLICK, 0, 0);
     platform::PumpWaitingMessages();
   }
+  // "Просмотреть History" in the menu of a contact row.
+  void History(std::size_t row) {
+    const POINT at{60, static_cast<LONG>(row) * 25 + 12};
+    SendMessageW(list().SGkontakt.hwnd(), WM_MOUSEMOVE, 0, MAKELPARAM(at.x, at.y));
+    POINT screen = at;
+    ClientToScreen(list().SGkontakt.hwnd(), &screen);
+    popup_choice = 4;
+    SendMessageW(list().SGkontakt.hwnd(), WM_CONTEXTMENU,
+                 reinterpret_cast<WPARAM>(list().SGkontakt.hwnd()), MAKELPARAM(screen.x, screen.y));
+    platform::PumpWaitingMessages();
+  }
 };
 
 // Wine here has no HTML engine: the probe finds none, and the viewer says so in its own area.
 TEST_F(BrowserWindowsTest, HistoryViewerWithoutAnEngineNamesTheFileAndOpensItElsewhere) {
   TUserHistoryForm& viewer = *program->UserHistoryForm;
   ASSERT_FALSE(viewer.WebBrowser1.hosted());
-  EXPECT_FALSE(viewer.visible());
-  const std::string first = "C:\\ozl\\HISTORY\\10002.htm";
-  const std::string second(R"(C:\Мои документы\OZL\HISTORY\10003.htm)"_cp1251);
+  std::filesystem::create_directories("HISTORY");
+  for (const char* id : {"880001", "880002"}) std::ofstream(HistoryFile(id)) << "<HTML>";
+  ServerSays("#Akot|Kot\r\n#U~880001-d-online|880002-e-offline|\r\n");
 
-  viewer.ShowHistory(first);
+  History(0);
   EXPECT_TRUE(viewer.visible());
+  const std::string first = Requested(viewer);
+  EXPECT_TRUE(first.ends_with("\\HISTORY\\880001.htm")) << first;
   EXPECT_TRUE(Shows(viewer, "Встроенный браузер не может показать эту страницу здесь."_cp1251));
   EXPECT_TRUE(Shows(viewer, first));
 
   // A second history while the viewer is open replaces the first in the same window.
-  viewer.ShowHistory(second);
-  EXPECT_EQ(Requested(viewer), second);
+  History(1);
+  const std::string second = Requested(viewer);
+  EXPECT_TRUE(second.ends_with("\\HISTORY\\880002.htm")) << second;
   EXPECT_FALSE(Shows(viewer, first));
   EXPECT_TRUE(Shows(viewer, second));
   PressOpen(viewer);
@@ -55,12 +79,14 @@ TEST_F(BrowserWindowsTest, HistoryViewerWithoutAnEngineNamesTheFileAndOpensItEls
 
 TEST_F(BrowserWindowsTest, WebChatLoadsItsStartPageAtLoginAndLeavesTheChatWhenClosed) {
   TChatKivForm& chat = *program->ChatKivForm;
-  ServerSays("#Akot|Kot\n");
-  EXPECT_EQ(Requested(chat), "http://" + std::string(kWebChatHost) + "/ozl");
+  start().CEpassword.SetText("a&b c");
+  ServerSays("#Akot|Kot\r\n");
+  EXPECT_EQ(Requested(chat), "http://chat.ozl.example/ozl");
   EXPECT_FALSE(chat.visible());
 
-  const std::string address = conversations::WebChatAddress(kWebChatHost, "kot", "a&b");
-  chat.OpenWebChat(address);
+  const std::string address =
+      "http://chat.ozl.example/cgi-bin/go.cgi?name=kot&pass=a%26b%20c&room=main&i=v";
+  Click(list().hwnd(), 11 + 20, list().S - 84 + 9);
   EXPECT_TRUE(chat.visible());
   EXPECT_EQ(Requested(chat), address);
   EXPECT_TRUE(Shows(chat, address));
@@ -69,8 +95,8 @@ TEST_F(BrowserWindowsTest, WebChatLoadsItsStartPageAtLoginAndLeavesTheChatWhenCl
   EXPECT_FALSE(chat.visible());
   EXPECT_EQ(Requested(chat), kPortalUrl);
 
-  // Opened again, it logs in again with the same address.
-  chat.OpenWebChat(address);
+  // Opened again, it logs in again with the same name and password.
+  Click(list().hwnd(), 11 + 20, list().S - 84 + 9);
   EXPECT_TRUE(chat.visible());
   EXPECT_EQ(Requested(chat), address);
 }
