@@ -20,20 +20,21 @@ class TStartForm;
 class TListForm;
 class TChatForm;
 class TSearchForm;
+class TChatKivForm;
 class TUserInfoForm;
 class TInfoForm;
+class TUserHistoryForm;
 
 inline constexpr const char* kPortalUrl = "http://www.ozl.example/";
 inline constexpr const char* kWebChatHost = "chat.ozl.example";
 
-// The windows that join the program in later steps: the registration and web chat windows. Until
-// then the server's words for them change nothing on screen.
-class LaterWindows : public protocol::RegistrationWindow, public protocol::WebChatWindow {
+// The window that joins the program in a later step: the registration window. Until then the
+// server's words for it change nothing on screen.
+class LaterWindows : public protocol::RegistrationWindow {
  public:
   void Hide() override {}
   std::string ChatNickText() override { return {}; }
   std::string PasswordText() override { return {}; }
-  void Navigate(const std::string&) override {}
 };
 
 class Program : public protocol::MessageWindows {
@@ -54,8 +55,10 @@ class Program : public protocol::MessageWindows {
   std::unique_ptr<TListForm> ListForm;
   std::unique_ptr<TChatForm> ChatForm;
   std::unique_ptr<TSearchForm> SearchForm;
+  std::unique_ptr<TChatKivForm> ChatKivForm;
   std::unique_ptr<TUserInfoForm> UserInfoForm;
   std::unique_ptr<TInfoForm> InfoForm;
+  std::unique_ptr<TUserHistoryForm> UserHistoryForm;
 
   // Where the server's lines take effect.
   void ReceiveText(const std::string& line) { dispatcher_->ReceiveText(line); }
@@ -68,9 +71,10 @@ class Program : public protocol::MessageWindows {
   // A new message window titled `title`, headed with the selected nick; a notice when all the
   // slots are in use.
   void OpenComposer(const std::string& title);
-  // The doors of the list window to windows that join the program in later steps.
-  void ShowHistory(const std::string&) {}
-  void OpenWebChat() {}
+  // The history file at `path` in the history viewer.
+  void ShowHistory(const std::string& path);
+  // The web chat, logged in with the chat nick and password of the session.
+  void OpenWebChat();
 
   // A message window leaves its slot as it closes; the object goes once its handlers are done.
   void RetireComposer(std::size_t slot);

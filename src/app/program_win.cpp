@@ -2,7 +2,10 @@
 
 #include "app/start_form.h"
 #include "conversations/chat_form.h"
+#include "conversations/chat_kiv_form.h"
 #include "conversations/send_form.h"
+#include "conversations/user_history_form.h"
+#include "conversations/web_chat_address.h"
 #include "directory/info_form.h"
 #include "directory/search_form.h"
 #include "directory/user_info_form.h"
@@ -22,12 +25,14 @@ Program::Program(protocol::Connector& connector) {
   ListForm = std::make_unique<TListForm>(*this);
   ChatForm = std::make_unique<TChatForm>(*this);
   SearchForm = std::make_unique<TSearchForm>(*this);
+  ChatKivForm = std::make_unique<TChatKivForm>(kPortalUrl);
   UserInfoForm = std::make_unique<TUserInfoForm>();
   InfoForm = std::make_unique<TInfoForm>();
+  UserHistoryForm = std::make_unique<TUserHistoryForm>();
   TStartForm& start = *StartForm;
   dispatcher_ = std::make_unique<protocol::Dispatcher>(
       protocol::DispatcherLinks{start, start, start, later_, *ListForm, lists, search_results, *ChatForm,
-                                *UserInfoForm, later_, *this, ComposerTable, history_, session},
+                                *UserInfoForm, *ChatKivForm, *this, ComposerTable, history_, session},
       platform::SecureRandomWord, kWebChatHost);
 }
 
@@ -56,6 +61,13 @@ void Program::OpenComposer(const std::string& title) {
     return;
   }
   ComposerTable.Open(Create(title, session.selected_nick));
+}
+
+void Program::ShowHistory(const std::string& path) { UserHistoryForm->ShowHistory(path); }
+
+void Program::OpenWebChat() {
+  ChatKivForm->OpenWebChat(
+      conversations::WebChatAddress(kWebChatHost, session.chat_nick, session.chat_password));
 }
 
 void Program::RetireComposer(std::size_t slot) {

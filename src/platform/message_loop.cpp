@@ -2,10 +2,13 @@
 
 #include <windows.h>
 
+#include "platform/web_browser.h"
+
 namespace ozl::platform {
 namespace {
 
 void Handle(MSG& message) {
+  if (WebBrowser::TranslateKey(message)) return;
   const HWND root = message.hwnd ? GetAncestor(message.hwnd, GA_ROOT) : nullptr;
   if (root && message.message == WM_KEYDOWN && message.wParam == VK_TAB &&
       IsDialogMessageW(root, &message)) {

@@ -1,0 +1,30 @@
+// The web chat window: the portal's web chat in the embedded browser. Made hidden at the start;
+// closing it leaves the chat (the browser goes to the portal's home page) and hides it.
+#pragma once
+
+#include <string>
+
+#include "conversations/browser_form.h"
+#include "protocol/dispatcher.h"
+
+namespace ozl {
+
+class TChatKivForm : public BrowserForm, public protocol::WebChatWindow {
+ public:
+  // `home_page`: the portal page that replaces the chat when the window closes.
+  explicit TChatKivForm(std::string home_page);
+
+  // Loads the web chat address (Windows-1251) with Navigate2, then shows the window.
+  void OpenWebChat(const std::string& address);
+
+  // protocol::WebChatWindow: the start page at login, loaded while the window stays as it is.
+  void Navigate(const std::string& url) override;
+
+ protected:
+  CloseAction FormClose() override;
+
+ private:
+  std::string home_page_;
+};
+
+}  // namespace ozl
