@@ -17,21 +17,22 @@
 namespace ozl {
 
 class TStartForm;
+class TRegistryForm;
 class TListForm;
 class TChatForm;
+class TProxyForm;
 class TUserInfoForm;
 class TInfoForm;
+class TSkinForm;
+class TAboutForm;
 
 inline constexpr const char* kPortalUrl = "http://www.ozl.example/";
 inline constexpr const char* kWebChatHost = "chat.ozl.example";
 
-// The windows that join the program in later steps: the registration and web chat windows. Until
-// then the server's words for them change nothing on screen.
-class LaterWindows : public protocol::RegistrationWindow, public protocol::WebChatWindow {
+// The window that joins the program in a later step: the web chat window. Until then the
+// server's words for it change nothing on screen.
+class LaterWindows : public protocol::WebChatWindow {
  public:
-  void Hide() override {}
-  std::string ChatNickText() override { return {}; }
-  std::string PasswordText() override { return {}; }
   void Navigate(const std::string&) override {}
 };
 
@@ -40,7 +41,9 @@ class Program : public protocol::MessageWindows {
   explicit Program(protocol::Connector& connector);
   ~Program() override;
 
-  // Shows the login window; the message loop runs after this.
+  // At the first start in a folder shows the help window until the user closes it, then shows
+  // the login window; the message loop runs after this. Answers can arrive while the help window
+  // is up, so the connector must hand them to the transport by then.
   void Start();
 
   // The models come first: the windows that show them go before them.
@@ -50,10 +53,14 @@ class Program : public protocol::MessageWindows {
   conversations::ComposerTable ComposerTable;
 
   std::unique_ptr<TStartForm> StartForm;
+  std::unique_ptr<TRegistryForm> RegistryForm;
   std::unique_ptr<TListForm> ListForm;
   std::unique_ptr<TChatForm> ChatForm;
+  std::unique_ptr<TProxyForm> ProxyForm;
   std::unique_ptr<TUserInfoForm> UserInfoForm;
   std::unique_ptr<TInfoForm> InfoForm;
+  std::unique_ptr<TSkinForm> SkinForm;
+  std::unique_ptr<TAboutForm> AboutForm;
 
   // Where the server's lines take effect.
   void ReceiveText(const std::string& line) { dispatcher_->ReceiveText(line); }

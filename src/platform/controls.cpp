@@ -183,6 +183,11 @@ void Label::Paint(HDC dc) const {
 Image::Image(ControlHost& host, int left, int top, Bitmap picture)
     : Control(host, left, top, picture.width(), picture.height()), picture_(std::move(picture)) {}
 
+void Image::SetPicture(Bitmap picture) {
+  picture_ = std::move(picture);
+  SetBounds(bounds().left, bounds().top, picture_.width(), picture_.height());
+}
+
 void Image::Paint(HDC dc) const { picture_.Draw(dc, bounds().left, bounds().top); }
 
 void Image::MouseDown(skin::MouseButton button, POINT, bool second_of_double_click) {

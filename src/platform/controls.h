@@ -100,6 +100,9 @@ class Image : public Control {
  public:
   Image(ControlHost& host, int left, int top, Bitmap picture);
   std::function<void()> on_click;
+  // The image takes the new picture's size.
+  void SetPicture(Bitmap picture);
+  const Bitmap& picture() const { return picture_; }
   void Paint(HDC dc) const override;
   void MouseDown(skin::MouseButton button, POINT, bool second_of_double_click) override;
   void MouseUp(skin::MouseButton button, POINT, bool inside) override;

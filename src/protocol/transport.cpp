@@ -4,6 +4,7 @@ namespace ozl::protocol {
 namespace {
 
 constexpr std::string_view kPing = "#PING";
+constexpr int kProxyAuthenticationRequired = 407;
 
 }  // namespace
 
@@ -78,8 +79,11 @@ void Transport::Finish(RequestId id, bool delivered) {
 
 void Transport::Completed(RequestId id, const std::string& raw_response) {
   if (!in_flight_.contains(id) || shut_down_) return;
-  Finish(id, true);
   Response response = ParseResponse(raw_response);
+  // The command never reached the server: like an unreachable one, the user hears of it and the
+  // command waits for the next try instead of being lost.
+  if (response.status == kProxyAuthenticationRequired) return Failed(id, {FailureKind::kProxyRefused, ""});
+  Finish(id, true);
   if (IsDispatched(response)) {
     std::vector<std::string> lines = SplitBody(response.body);
     if (gate_ && *gate_ == id) {
@@ -114,6 +118,9 @@ void Transport::Failed(RequestId id, const Failure& failure) {
       break;
     case FailureKind::kSocketError:
       host_.ShowError(failure.text);
+      break;
+    case FailureKind::kProxyRefused:
+      host_.ShowProxyRefused();
       break;
   }
   if (gate_ && *gate_ == id) {

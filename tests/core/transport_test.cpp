@@ -21,6 +21,7 @@ class RecordingHost : public TransportHost {
     if (on_line) on_line(line);
   }
   void ShowServerUnavailable() override { events.push_back("notice"); }
+  void ShowProxyRefused() override { events.push_back("proxy refused"); }
   void ShowError(const std::string& text) override { events.push_back("error: " + text); }
 
   ProxySettings proxy;
@@ -190,6 +191,16 @@ TEST_F(TransportTest, AnswersOfUnsuccessfulStatusAreDroppedSilently) {
   EXPECT_TRUE(host.received.empty());
   EXPECT_TRUE(host.events.empty());
   EXPECT_EQ(transport.WaitingCount(), 0u);
+}
+
+TEST_F(TransportTest, AProxysRefusalIsReportedAndTheCommandWaitsForTheNextTry) {
+  transport.SendText("#S1|hello ");
+  transport.Completed(connector.sent[0].id, "HTTP/1.0 407 Proxy Authentication Required\r\n\r\n#-x");
+  EXPECT_TRUE(host.received.empty());
+  EXPECT_EQ(host.events, Strings{"proxy refused"});
+  EXPECT_EQ(connector.sent.size(), 1u);  // no hammering of the proxy
+  transport.Poll();
+  EXPECT_EQ(Last().Data(), "#S1|hello ");
 }
 
 TEST_F(TransportTest, TheReloginAnswerIsDispatchedBeforeTheLinesAfterIt) {
