@@ -32,7 +32,7 @@ enum class FailureKind {
   kUnresolvedHost,  // the host name has no address
   kTimedOut,        // no complete answer within the time limit
   kSocketError,     // anything else while sending or reading
-  kProxyRefused,    // the proxy answered 407: it wants other credentials
+  kProxyRefused,    // the proxy wants other credentials
 };
 
 struct Failure {
@@ -100,6 +100,7 @@ class Transport {
   struct Carried {
     bool direct;
     std::uint64_t serial;
+    bool proxied = false;
   };
 
   void StartNextQueued();

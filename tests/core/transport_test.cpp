@@ -194,13 +194,25 @@ TEST_F(TransportTest, AnswersOfUnsuccessfulStatusAreDroppedSilently) {
 }
 
 TEST_F(TransportTest, AProxysRefusalIsReportedAndTheCommandWaitsForTheNextTry) {
-  transport.SendText("#S1|hello ");
-  transport.Completed(connector.sent[0].id, "HTTP/1.0 407 Proxy Authentication Required\r\n\r\n#-x");
-  EXPECT_TRUE(host.received.empty());
-  EXPECT_EQ(host.events, Strings{"proxy refused"});
-  EXPECT_EQ(connector.sent.size(), 1u);  // no hammering of the proxy
-  transport.Poll();
-  EXPECT_EQ(Last().Data(), "#S1|hello ");
+  host.proxy = {true, "proxy", "3128", true, "user", "wrong"};
+  for (const char* status : {"407 Proxy Authentication Required", "401 Unauthorized"}) {
+    host.events.clear();
+    host.received.clear();
+    transport.SendText("#S1|hello ");
+    transport.Completed(Last().id, std::string("HTTP/1.0 ") + status + "\r\n\r\n#-x");
+    EXPECT_TRUE(host.received.empty());
+    EXPECT_EQ(host.events, Strings{"proxy refused"});
+    const std::size_t sent = connector.sent.size();
+    transport.Poll();  // no hammering of the proxy: the command waits for the next call or poll
+    EXPECT_EQ(connector.sent.size(), sent + 1);
+    EXPECT_EQ(Last().Data(), "#S1|hello ");
+    Answer(connector.sent.size() - 1);
+  }
+  // Straight to the server such an answer is just an unsuccessful one.
+  host.proxy = {};
+  transport.SendText("#I1");
+  transport.Completed(Last().id, "HTTP/1.0 401 Unauthorized\r\n\r\n");
+  EXPECT_EQ(transport.WaitingCount(), 0u);
 }
 
 TEST_F(TransportTest, TheReloginAnswerIsDispatchedBeforeTheLinesAfterIt) {
