@@ -10,7 +10,12 @@ namespace {
 
 class FirstStartTest : public ProgramTest {
  protected:
-  FirstStartTest() : ProgramTest(false) {}
+  FirstStartTest() : ProgramTest(false) {
+    // A quit an earlier test left in the queue would end the help window's loop at once.
+    MSG quit;
+    while (PeekMessageW(&quit, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE)) {
+    }
+  }
   ~FirstStartTest() override { program.reset(); }
   WorkingFolder folder;
 };
