@@ -99,8 +99,16 @@ LRESULT GroupBox::HandleMessage(UINT message, WPARAM wparam, LPARAM lparam) {
 // PushButton -------------------------------------------------------------------------------------
 
 PushButton::PushButton(HWND parent, int left, int top, int width, int height, std::string_view caption) {
-  Create(parent, L"BUTTON", WS_VISIBLE | WS_TABSTOP | BS_PUSHBUTTON, 0, left, top, width, height);
+  Create(parent, L"BUTTON", WS_VISIBLE | WS_TABSTOP | BS_DEFPUSHBUTTON, 0, left, top, width, height);
   SetText(caption);
+}
+
+LRESULT PushButton::SubclassProc(UINT message, WPARAM wparam, LPARAM lparam) {
+  if (message == WM_KEYDOWN && wparam == VK_RETURN && on_click) {
+    on_click();
+    return 0;
+  }
+  return DefaultProc(message, wparam, lparam);
 }
 
 void PushButton::Notified(WORD code) {

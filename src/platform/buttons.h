@@ -59,12 +59,16 @@ class GroupBox : public Window {
   COLORREF colour_;
 };
 
-// The system's push button with a caption; on_click runs once per click.
+// The system's push button with a caption; on_click runs once per click, and once for Enter
+// while the button has the focus, as a dialog's default button does.
 class PushButton : public SubclassedControl {
  public:
   PushButton(HWND parent, int left, int top, int width, int height, std::string_view caption);
   std::function<void()> on_click;
   void Notified(WORD code) override;
+
+ protected:
+  LRESULT SubclassProc(UINT message, WPARAM wparam, LPARAM lparam) override;
 };
 
 // A horizontal slider over a range of whole numbers. on_change runs whenever its value changes,

@@ -86,13 +86,18 @@ class Label : public Control {
   Label(ControlHost& host, int left, int top, std::string_view text, COLORREF background);
   void SetCaption(std::string_view cp1251);
   const std::string& caption() const { return caption_; }
+  // The text in `colour`, in the program's font face at `height` (negative: the characters' height).
+  void SetTextStyle(COLORREF colour, int height);
   void Paint(HDC dc) const override;
 
  private:
   void FitToText();
+  HFONT Font() const;
 
   std::string caption_;
   COLORREF background_;
+  COLORREF text_colour_ = RGB(0, 0, 0);
+  UniqueFont font_;
 };
 
 // A picture; a left click on it (press and release inside) calls on_click once.

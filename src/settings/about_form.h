@@ -22,6 +22,10 @@ class TAboutForm : public platform::Form {
   platform::PushButton Button1{Panel1.hwnd(), 160, 8, 97, 25, "ОК"_cp1251};
 
   void Button1Click() { Close(); }
+
+ protected:
+  // Enter closes the window, as in any message box.
+  void FormShow() override { Button1.Focus(); }
 };
 
 }  // namespace ozl

@@ -20,6 +20,10 @@ platform::Form::Options SkinOptions() {
 }  // namespace
 
 TSkinForm::TSkinForm(const platform::Bitmap& skin) : Form(SkinOptions()), skin_(skin) {
+  Label1.SetTextStyle(RGB(255, 0, 0), -19);
+  Label2.SetTextStyle(RGB(0, 255, 0), -19);
+  Label3.SetTextStyle(RGB(0, 0, 255), -19);
+  Label4.SetTextStyle(RGB(255, 255, 255), -19);
   Button1.on_click = [this] { Button1Click(); };
   for (platform::Slider* slider : {&RxSlider1, &RxSlider2, &RxSlider3, &RxSlider4}) {
     slider->on_change = [this] { Button1Click(); };
