@@ -17,32 +17,29 @@
 namespace ozl {
 
 class TStartForm;
+class TRegistryForm;
 class TListForm;
 class TChatForm;
 class TSearchForm;
+class TProxyForm;
 class TChatKivForm;
 class TUserInfoForm;
 class TInfoForm;
+class TSkinForm;
 class TUserHistoryForm;
+class TAboutForm;
 
 inline constexpr const char* kPortalUrl = "http://www.ozl.example/";
 inline constexpr const char* kWebChatHost = "chat.ozl.example";
-
-// The window that joins the program in a later step: the registration window. Until then the
-// server's words for it change nothing on screen.
-class LaterWindows : public protocol::RegistrationWindow {
- public:
-  void Hide() override {}
-  std::string ChatNickText() override { return {}; }
-  std::string PasswordText() override { return {}; }
-};
 
 class Program : public protocol::MessageWindows {
  public:
   explicit Program(protocol::Connector& connector);
   ~Program() override;
 
-  // Shows the login window; the message loop runs after this.
+  // At the first start in a folder shows the help window until the user closes it, then shows
+  // the login window; the message loop runs after this. Answers can arrive while the help window
+  // is up, so the connector must hand them to the transport by then.
   void Start();
 
   // The models come first: the windows that show them go before them.
@@ -52,13 +49,17 @@ class Program : public protocol::MessageWindows {
   conversations::ComposerTable ComposerTable;
 
   std::unique_ptr<TStartForm> StartForm;
+  std::unique_ptr<TRegistryForm> RegistryForm;
   std::unique_ptr<TListForm> ListForm;
   std::unique_ptr<TChatForm> ChatForm;
   std::unique_ptr<TSearchForm> SearchForm;
+  std::unique_ptr<TProxyForm> ProxyForm;
   std::unique_ptr<TChatKivForm> ChatKivForm;
   std::unique_ptr<TUserInfoForm> UserInfoForm;
   std::unique_ptr<TInfoForm> InfoForm;
+  std::unique_ptr<TSkinForm> SkinForm;
   std::unique_ptr<TUserHistoryForm> UserHistoryForm;
+  std::unique_ptr<TAboutForm> AboutForm;
 
   // Where the server's lines take effect.
   void ReceiveText(const std::string& line) { dispatcher_->ReceiveText(line); }
@@ -84,7 +85,6 @@ class Program : public protocol::MessageWindows {
   platform::Win32FileSystem files_;
   platform::RegionalClock clock_;
   protocol::HistoryWriter history_{files_, clock_};
-  LaterWindows later_;
   std::unique_ptr<protocol::Dispatcher> dispatcher_;
   std::vector<std::unique_ptr<conversations::Composer>> retired_;
 };

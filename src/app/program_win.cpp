@@ -7,11 +7,15 @@
 #include "conversations/user_history_form.h"
 #include "conversations/web_chat_address.h"
 #include "directory/info_form.h"
+#include "directory/registry_form.h"
 #include "directory/search_form.h"
 #include "directory/user_info_form.h"
 #include "lists/list_form.h"
 #include "platform/effects.h"
 #include "platform/text.h"
+#include "settings/about_form.h"
+#include "settings/proxy_form.h"
+#include "settings/skin_form.h"
 #include "skin/form_region_win.h"
 #include "text/cp1251.h"
 
@@ -22,16 +26,23 @@ Program::Program(protocol::Connector& connector) {
   skin::DefaultSkinPlatform().SetMessageHandler(
       [](std::string_view text) { platform::effects().error_box(std::string(text)); });
   StartForm = std::make_unique<TStartForm>(*this, connector);
+  RegistryForm = std::make_unique<TRegistryForm>(*this);
   ListForm = std::make_unique<TListForm>(*this);
   ChatForm = std::make_unique<TChatForm>(*this);
   SearchForm = std::make_unique<TSearchForm>(*this);
+  ProxyForm = std::make_unique<TProxyForm>(*this);
+  // Loading may send the probe, which reads the proxy window's controls. Its outcome arrives
+  // later, through the message loop, when the notice window exists too.
+  ProxyForm->FormCreate();
   ChatKivForm = std::make_unique<TChatKivForm>(kPortalUrl);
   UserInfoForm = std::make_unique<TUserInfoForm>();
   InfoForm = std::make_unique<TInfoForm>();
+  SkinForm = std::make_unique<TSkinForm>(StartForm->skin());
   UserHistoryForm = std::make_unique<TUserHistoryForm>();
+  AboutForm = std::make_unique<TAboutForm>();
   TStartForm& start = *StartForm;
   dispatcher_ = std::make_unique<protocol::Dispatcher>(
-      protocol::DispatcherLinks{start, start, start, later_, *ListForm, lists, search_results, *ChatForm,
+      protocol::DispatcherLinks{start, start, start, *RegistryForm, *ListForm, lists, search_results, *ChatForm,
                                 *UserInfoForm, *ChatKivForm, *this, ComposerTable, history_, session},
       platform::SecureRandomWord, kWebChatHost);
 }
@@ -42,7 +53,10 @@ Program::~Program() {
   retired_.clear();
 }
 
-void Program::Start() { StartForm->Show(); }
+void Program::Start() {
+  AboutForm->FirstStartCheck();
+  StartForm->Show();
+}
 
 std::unique_ptr<conversations::Composer> Program::Create(const std::string& title,
                                                          const std::string& nick) {

@@ -4,9 +4,11 @@
 
 #include "app/program.h"
 #include "directory/info_form.h"
+#include "directory/registry_form.h"
 #include "platform/effects.h"
 #include "protocol/commands.h"
 #include "protocol/session_id.h"
+#include "settings/proxy_form.h"
 
 namespace ozl {
 namespace {
@@ -57,7 +59,9 @@ void TStartForm::ViewInfo(const std::string& text) {
   info.Show();
 }
 
-protocol::ProxySettings TStartForm::CurrentProxy() { return {}; }
+protocol::ProxySettings TStartForm::CurrentProxy() {
+  return program_.ProxyForm ? program_.ProxyForm->CurrentSettings() : protocol::ProxySettings{};
+}
 
 void TStartForm::ReceiveText(const std::string& line) { program_.ReceiveText(line); }
 
@@ -70,6 +74,11 @@ void TStartForm::ShowServerUnavailable() {
   // A logout that cannot reach the server has nothing left to wait for.
   if (awaiting_logout_) return Close();
   ViewInfo(std::string("Извините, OZL сервер недоступен!"_cp1251));
+}
+
+void TStartForm::ShowProxyRefused() {
+  if (awaiting_logout_) return Close();
+  ViewInfo(std::string("Прокси-сервер отказал в доступе: проверьте логин и пароль прокси."_cp1251));
 }
 
 void TStartForm::ShowError(const std::string& text) {
@@ -107,12 +116,15 @@ void TStartForm::CEpasswordKeyDown(WPARAM key) { CEidKeyDown(key); }
 
 void TStartForm::Bnewuserclick() {
   if (!Bnewuser.ClickLatch.Flip()) return;
+  program_.RegistryForm->Show();
+  Hide();
   PlaySound("play sound/Beep.wav");
 }
 
 void TStartForm::Bproxyclick() {
   if (!Bproxy.ClickLatch.Flip()) return;
   PlaySound("play sound/Beep.wav");
+  program_.ProxyForm->Show();
 }
 
 void TStartForm::Bcloseclick() { Close(); }

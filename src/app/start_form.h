@@ -37,6 +37,7 @@ class TStartForm : public skin::SkinnedForm,
   protocol::ProxySettings CurrentProxy() override;
   void ReceiveText(const std::string& line) override;
   void ShowServerUnavailable() override;
+  void ShowProxyRefused() override;
 
   // protocol::Shell
   void ViewInfo(const std::string& text) override;

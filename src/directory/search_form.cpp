@@ -2,7 +2,7 @@
 
 #include "app/program.h"
 #include "app/start_form.h"
-#include "directory/search_fields.h"
+#include "directory/placeholders.h"
 
 namespace ozl {
 namespace {

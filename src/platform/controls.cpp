@@ -157,9 +157,17 @@ void Label::SetCaption(std::string_view cp1251) {
   FitToText();
 }
 
+void Label::SetTextStyle(COLORREF colour, int height) {
+  text_colour_ = colour;
+  font_ = CreateUiFont("MS Sans Serif", height, false);
+  FitToText();
+}
+
+HFONT Label::Font() const { return font_ ? font_.get() : DefaultFont(); }
+
 void Label::FitToText() {
   ScreenDc screen;
-  SelectedObject font(screen.get(), DefaultFont());
+  SelectedObject font(screen.get(), Font());
   RECT size{0, 0, 0, 0};
   const std::wstring text = Widen(caption_);
   DrawTextW(screen.get(), text.c_str(), static_cast<int>(text.size()), &size,
@@ -171,9 +179,9 @@ void Label::Paint(HDC dc) const {
   RECT area = bounds();
   const UniqueBrush brush(CreateSolidBrush(background_));
   FillRect(dc, &area, brush.get());
-  SelectedObject font(dc, DefaultFont());
+  SelectedObject font(dc, Font());
   SetBkMode(dc, TRANSPARENT);
-  SetTextColor(dc, RGB(0, 0, 0));
+  SetTextColor(dc, text_colour_);
   const std::wstring text = Widen(caption_);
   DrawTextW(dc, text.c_str(), static_cast<int>(text.size()), &area, DT_NOPREFIX | DT_EXPANDTABS);
 }
@@ -182,6 +190,11 @@ void Label::Paint(HDC dc) const {
 
 Image::Image(ControlHost& host, int left, int top, Bitmap picture)
     : Control(host, left, top, picture.width(), picture.height()), picture_(std::move(picture)) {}
+
+void Image::SetPicture(Bitmap picture) {
+  picture_ = std::move(picture);
+  SetBounds(bounds().left, bounds().top, picture_.width(), picture_.height());
+}
 
 void Image::Paint(HDC dc) const { picture_.Draw(dc, bounds().left, bounds().top); }
 

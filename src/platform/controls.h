@@ -86,13 +86,18 @@ class Label : public Control {
   Label(ControlHost& host, int left, int top, std::string_view text, COLORREF background);
   void SetCaption(std::string_view cp1251);
   const std::string& caption() const { return caption_; }
+  // The text in `colour`, in the program's font face at `height` (negative: the characters' height).
+  void SetTextStyle(COLORREF colour, int height);
   void Paint(HDC dc) const override;
 
  private:
   void FitToText();
+  HFONT Font() const;
 
   std::string caption_;
   COLORREF background_;
+  COLORREF text_colour_ = RGB(0, 0, 0);
+  UniqueFont font_;
 };
 
 // A picture; a left click on it (press and release inside) calls on_click once.
@@ -100,6 +105,9 @@ class Image : public Control {
  public:
   Image(ControlHost& host, int left, int top, Bitmap picture);
   std::function<void()> on_click;
+  // The image takes the new picture's size.
+  void SetPicture(Bitmap picture);
+  const Bitmap& picture() const { return picture_; }
   void Paint(HDC dc) const override;
   void MouseDown(skin::MouseButton button, POINT, bool second_of_double_click) override;
   void MouseUp(skin::MouseButton button, POINT, bool inside) override;

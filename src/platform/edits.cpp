@@ -20,6 +20,15 @@ ColorEdit::ColorEdit(HWND parent, int left, int top, int width, int height, cons
   ApplyState();
 }
 
+void ColorEdit::SetPasswordChar(wchar_t character) {
+  SendMessageW(hwnd(), EM_SETPASSWORDCHAR, character, 0);
+  InvalidateRect(hwnd(), nullptr, TRUE);
+}
+
+wchar_t ColorEdit::PasswordChar() const {
+  return static_cast<wchar_t>(SendMessageW(hwnd(), EM_GETPASSWORDCHAR, 0, 0));
+}
+
 void ColorEdit::ApplyState() {
   brush_.reset(CreateSolidBrush(ToColorRef(state_.background)));
   skin::FontSpec face_only = state_.font;
@@ -62,6 +71,7 @@ LRESULT ColorEdit::SubclassProc(UINT message, WPARAM wparam, LPARAM lparam) {
       }
       break;
     case WM_CHAR:
+      if (on_key_press) on_key_press(static_cast<wchar_t>(wparam));
       if (wparam == L'\r' || wparam == L'\n') return 0;  // a one-line field: no beep for Enter
       break;
     case WM_LBUTTONUP:

@@ -25,6 +25,11 @@ class ColorEdit : public SubclassedControl {
   std::function<void(WPARAM key)> on_key_down;
   // A left click in the field, once the field has placed its caret.
   std::function<void()> on_click;
+  // A key that types a character (Backspace and Enter included), before the field takes it.
+  std::function<void(wchar_t character)> on_key_press;
+  // The character shown for every character of the text; 0 shows the text itself.
+  void SetPasswordChar(wchar_t character);
+  wchar_t PasswordChar() const;
   HBRUSH ControlColours(HDC dc) override;
 
  protected:

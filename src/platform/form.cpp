@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "platform/message_loop.h"
 #include "platform/text.h"
 
 namespace ozl::platform {
@@ -102,7 +103,9 @@ LRESULT Panel::HandleMessage(UINT message, WPARAM wparam, LPARAM lparam) {
 
 Form::Form(Options options) : options_(options), skin_(Bitmap::FromResource(options.skin ? options.skin : L"")) {
   RECT frame{0, 0, options_.client_width, options_.client_height};
-  const DWORD style = WS_POPUP | WS_CLIPCHILDREN | WS_MINIMIZEBOX | WS_SYSMENU;
+  DWORD style = WS_POPUP | WS_CLIPCHILDREN | WS_MINIMIZEBOX | WS_SYSMENU;
+  if (options_.frame == Frame::kFixed) style = WS_POPUP | WS_CLIPCHILDREN | WS_CAPTION | WS_SYSMENU;
+  if (options_.frame == Frame::kSizeable) style = WS_OVERLAPPEDWINDOW | WS_CLIPCHILDREN;
   DWORD ex_style = options_.show_in_taskbar ? WS_EX_APPWINDOW : WS_EX_TOOLWINDOW;
   if (options_.stay_on_top) ex_style |= WS_EX_TOPMOST;
   AdjustWindowRectEx(&frame, style, FALSE, ex_style);
@@ -141,10 +144,11 @@ void Form::ShowAllFromTray() {
 
 void Form::Show() {
   if (!exists()) return;
-  if (!shown_before_ && options_.centred) {
+  if (!shown_before_ && (options_.position || options_.centred)) {
     RECT frame;
     GetWindowRect(hwnd(), &frame);
-    const POINT at = CentredOnScreen(frame.right - frame.left, frame.bottom - frame.top);
+    const POINT at = options_.position.value_or(
+        CentredOnScreen(frame.right - frame.left, frame.bottom - frame.top));
     SetWindowPos(hwnd(), nullptr, at.x, at.y, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
   }
   shown_before_ = true;
@@ -155,7 +159,28 @@ void Form::Show() {
 }
 
 void Form::Hide() {
-  if (exists()) ShowWindow(hwnd(), SW_HIDE);
+  if (!exists()) return;
+  ShowWindow(hwnd(), SW_HIDE);
+  // The modal loop looks again once a message arrives.
+  if (modal_) PostMessageW(hwnd(), WM_NULL, 0, 0);
+}
+
+void Form::ShowModal() {
+  std::vector<HWND> disabled;
+  for (Form* form : Registry()) {
+    if (form != this && form->exists() && IsWindowEnabled(form->hwnd())) {
+      EnableWindow(form->hwnd(), FALSE);
+      disabled.push_back(form->hwnd());
+    }
+  }
+  modal_ = true;
+  Show();
+  SetForegroundWindow(hwnd());
+  RunMessageLoopUntil([this] { return !exists() || !visible(); });
+  modal_ = false;
+  for (HWND window : disabled) {
+    if (IsWindow(window)) EnableWindow(window, TRUE);
+  }
 }
 
 void Form::BringToTop() {
@@ -186,7 +211,8 @@ LRESULT Form::HandleMessage(UINT message, WPARAM wparam, LPARAM lparam) {
   switch (message) {
     case WM_NCHITTEST: {
       const LRESULT hit = DefWindowProcW(hwnd(), message, wparam, lparam);
-      return options_.drag_by_surface && hit == HTCLIENT ? HTCAPTION : hit;
+      const bool drag = options_.drag_by_surface && options_.frame == Frame::kNone;
+      return drag && hit == HTCLIENT ? HTCAPTION : hit;
     }
     case WM_ERASEBKGND:
       return 1;

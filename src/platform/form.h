@@ -4,6 +4,7 @@
 #include <windows.h>
 
 #include <functional>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -28,6 +29,9 @@ class Panel : public Window, public ControlHost {
 
 class Form : public Window, public ControlHost {
  public:
+  // Every window but two is borderless; those two have the system's frame and title bar.
+  enum class Frame { kNone, kFixed, kSizeable };
+
   struct Options {
     int client_width = 0;
     int client_height = 0;
@@ -41,6 +45,9 @@ class Form : public Window, public ControlHost {
     HCURSOR cursor = nullptr;
     const wchar_t* skin = nullptr;  // the BITMAP resource painted as the window's face
     std::string title;  // Windows-1251
+    Frame frame = Frame::kNone;
+    // Where the window's top-left corner first shows on the screen, rather than the middle.
+    std::optional<POINT> position;
   };
 
   HWND HostWindow() const override { return hwnd(); }
@@ -51,6 +58,9 @@ class Form : public Window, public ControlHost {
   void BringToTop();
   // Asks the window to close, as the user would.
   void Close();
+  // Shows the window and returns once it is hidden or gone; meanwhile the program's other windows
+  // take no input.
+  void ShowModal();
 
   int ClientWidth() const;
   int ClientHeight() const;
@@ -77,6 +87,7 @@ class Form : public Window, public ControlHost {
   Options options_;
   Bitmap skin_;
   bool shown_before_ = false;
+  bool modal_ = false;
 };
 
 // Places a window of the given outer size in the middle of the primary screen.

@@ -26,6 +26,19 @@ int RunMessageLoop() {
   return static_cast<int>(message.wParam);
 }
 
+void RunMessageLoopUntil(const std::function<bool()>& done) {
+  MSG message;
+  while (!done()) {
+    const BOOL got = GetMessageW(&message, nullptr, 0, 0);
+    if (got == 0) {
+      PostQuitMessage(static_cast<int>(message.wParam));
+      return;
+    }
+    if (got < 0) return;
+    Handle(message);
+  }
+}
+
 void PumpWaitingMessages() {
   MSG message;
   while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) {

@@ -47,6 +47,8 @@ void SubclassedControl::SetText(std::string_view cp1251) {
 }
 
 void SubclassedControl::Focus() { SetFocus(hwnd()); }
+void SubclassedControl::SetEnabled(bool enabled) { EnableWindow(hwnd(), enabled); }
+bool SubclassedControl::enabled() const { return IsWindowEnabled(hwnd()) != FALSE; }
 
 void SubclassedControl::SetFont(UniqueFont font) {
   font_ = std::move(font);

@@ -25,11 +25,14 @@ class SubclassedControl {
   void Focus();
   // The control keeps the font for as long as it lives.
   void SetFont(UniqueFont font);
+  void SetEnabled(bool enabled);
+  bool enabled() const;
 
   // Answers the parent's WM_CTLCOLOR* request: sets the colours on dc and returns the background
   // brush, or nullptr for the system's colours.
   virtual HBRUSH ControlColours(HDC dc);
-  // A notification the control sent its parent (WM_COMMAND), such as a click or a double-click.
+  // A notification the control sent its parent (WM_COMMAND), such as a click or a double-click;
+  // a slider's moves (WM_HSCROLL) come the same way.
   virtual void Notified(WORD /*code*/) {}
 
  protected:

@@ -69,6 +69,12 @@ LRESULT Window::HandleMessage(UINT message, WPARAM wparam, LPARAM lparam) {
         return 0;
       }
       break;
+    case WM_HSCROLL:
+      if (SubclassedControl* control = SubclassedControl::FromHandle(reinterpret_cast<HWND>(lparam))) {
+        control->Notified(LOWORD(wparam));
+        return 0;
+      }
+      break;
     default:
       break;
   }

@@ -21,6 +21,8 @@ std::string BasicCredentials(const ProxySettings& proxy) {
   return "Basic " + Base64(proxy.login + ":" + proxy.password);
 }
 
+}  // namespace
+
 int ParsePort(const std::string& text) {
   try {
     return text::StrToInt(text);
@@ -28,8 +30,6 @@ int ParsePort(const std::string& text) {
     throw InvalidPortError{error.what()};
   }
 }
-
-}  // namespace
 
 std::string ServerUrl(std::string_view server_host) {
   return "http://" + std::string(server_host) + ":" + std::to_string(kServerPort);

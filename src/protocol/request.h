@@ -40,6 +40,10 @@ struct InvalidPortError {
   std::string message;
 };
 
+// The decimal value of a port text, an optional "+" and leading zeros allowed. May throw
+// InvalidPortError.
+int ParsePort(const std::string& text);
+
 std::string BuildRequest(const RequestParams& params);
 
 // Where the connection goes: the proxy when one is used, else the server. May throw InvalidPortError.

@@ -17,7 +17,8 @@ struct Response {
 // Splits raw response bytes. A response without an empty line is all header and no body.
 Response ParseResponse(std::string_view raw);
 
-// Only responses below 299 are dispatched; the others are dropped without a word.
+// Only responses below 299 are dispatched; the others are dropped without a word (but for a
+// proxy's 407, which the transport reports).
 constexpr bool IsDispatched(const Response& response) { return response.status < 299; }
 
 // The body's lines, each with one LF appended, for the dispatcher. CR LF and a lone LF both end

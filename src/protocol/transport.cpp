@@ -5,6 +5,10 @@ namespace {
 
 constexpr std::string_view kPing = "#PING";
 
+// A proxy asks for credentials with 407, and some answer wrong ones with 401. The chat server
+// itself never asks for any.
+bool RefusedByProxy(int status, bool proxied) { return proxied && (status == 407 || status == 401); }
+
 }  // namespace
 
 Transport::Transport(Connector& connector, TransportHost& host, std::string server_host)
@@ -54,6 +58,7 @@ void Transport::Start(std::string command, Carried carried) {
     return;
   }
   const RequestId id = next_request_++;
+  carried.proxied = params.proxy.use_proxy;
   in_flight_.emplace(id, carried);
   connector_.Start(id, destination, BuildRequest(params));
 }
@@ -77,9 +82,15 @@ void Transport::Finish(RequestId id, bool delivered) {
 }
 
 void Transport::Completed(RequestId id, const std::string& raw_response) {
-  if (!in_flight_.contains(id) || shut_down_) return;
-  Finish(id, true);
+  const auto found = in_flight_.find(id);
+  if (found == in_flight_.end() || shut_down_) return;
   Response response = ParseResponse(raw_response);
+  // The command never reached the server: like an unreachable one, the user hears of it and the
+  // command waits for the next try instead of being lost.
+  if (RefusedByProxy(response.status, found->second.proxied)) {
+    return Failed(id, {FailureKind::kProxyRefused, ""});
+  }
+  Finish(id, true);
   if (IsDispatched(response)) {
     std::vector<std::string> lines = SplitBody(response.body);
     if (gate_ && *gate_ == id) {
@@ -114,6 +125,9 @@ void Transport::Failed(RequestId id, const Failure& failure) {
       break;
     case FailureKind::kSocketError:
       host_.ShowError(failure.text);
+      break;
+    case FailureKind::kProxyRefused:
+      host_.ShowProxyRefused();
       break;
   }
   if (gate_ && *gate_ == id) {

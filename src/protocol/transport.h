@@ -32,6 +32,7 @@ enum class FailureKind {
   kUnresolvedHost,  // the host name has no address
   kTimedOut,        // no complete answer within the time limit
   kSocketError,     // anything else while sending or reading
+  kProxyRefused,    // the proxy wants other credentials
 };
 
 struct Failure {
@@ -57,6 +58,7 @@ class TransportHost {
   virtual ProxySettings CurrentProxy() = 0;
   virtual void ReceiveText(const std::string& line) = 0;
   virtual void ShowServerUnavailable() = 0;           // the Russian notice
+  virtual void ShowProxyRefused() = 0;                // the same for wrong proxy credentials
   virtual void ShowError(const std::string& text) = 0;  // the standard error box
 };
 
@@ -98,6 +100,7 @@ class Transport {
   struct Carried {
     bool direct;
     std::uint64_t serial;
+    bool proxied = false;
   };
 
   void StartNextQueued();

@@ -1,7 +1,6 @@
 #include <gtest/gtest.h>
 
 #include "conversations/general_chat.h"
-#include "directory/search_fields.h"
 #include "lists/list_window_text.h"
 #include "text/cp1251.h"
 #include "text/integer.h"
@@ -56,17 +55,6 @@ TEST(GeneralChat, AddressingStacksPrefixesNewestFirst) {
   EXPECT_EQ(once, "(для Kot) привет"_cp1251);
   EXPECT_EQ(conversations::AddressedTo("Echo", once), "(для Echo) (для Kot) привет"_cp1251);
   EXPECT_EQ(conversations::AddressedTo("Kot", ""), "(для Kot) "_cp1251);
-}
-
-TEST(SearchFields, OnlyFieldsExactlyEqualToTheirPlaceholderAreEmptied) {
-  const protocol::SearchCriteria untouched = directory::WithoutPlaceholders(directory::SearchPlaceholders());
-  EXPECT_EQ(protocol::SearchCommand(untouched), "#P|||||||");
-
-  protocol::SearchCriteria typed = directory::SearchPlaceholders();
-  typed.city = "Город "_cp1251;
-  typed.nick = "ник"_cp1251;
-  typed.id = "42";
-  EXPECT_EQ(protocol::SearchCommand(directory::WithoutPlaceholders(typed)), "#Pник||||Город ||42|"_cp1251);
 }
 
 }  // namespace

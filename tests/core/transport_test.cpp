@@ -21,6 +21,7 @@ class RecordingHost : public TransportHost {
     if (on_line) on_line(line);
   }
   void ShowServerUnavailable() override { events.push_back("notice"); }
+  void ShowProxyRefused() override { events.push_back("proxy refused"); }
   void ShowError(const std::string& text) override { events.push_back("error: " + text); }
 
   ProxySettings proxy;
@@ -189,6 +190,28 @@ TEST_F(TransportTest, AnswersOfUnsuccessfulStatusAreDroppedSilently) {
   transport.Completed(connector.sent[0].id, "HTTP/1.0 500 Oops\r\n\r\n#-boom");
   EXPECT_TRUE(host.received.empty());
   EXPECT_TRUE(host.events.empty());
+  EXPECT_EQ(transport.WaitingCount(), 0u);
+}
+
+TEST_F(TransportTest, AProxysRefusalIsReportedAndTheCommandWaitsForTheNextTry) {
+  host.proxy = {true, "proxy", "3128", true, "user", "wrong"};
+  for (const char* status : {"407 Proxy Authentication Required", "401 Unauthorized"}) {
+    host.events.clear();
+    host.received.clear();
+    transport.SendText("#S1|hello ");
+    transport.Completed(Last().id, std::string("HTTP/1.0 ") + status + "\r\n\r\n#-x");
+    EXPECT_TRUE(host.received.empty());
+    EXPECT_EQ(host.events, Strings{"proxy refused"});
+    const std::size_t sent = connector.sent.size();
+    transport.Poll();  // no hammering of the proxy: the command waits for the next call or poll
+    EXPECT_EQ(connector.sent.size(), sent + 1);
+    EXPECT_EQ(Last().Data(), "#S1|hello ");
+    Answer(connector.sent.size() - 1);
+  }
+  // Straight to the server such an answer is just an unsuccessful one.
+  host.proxy = {};
+  transport.SendText("#I1");
+  transport.Completed(Last().id, "HTTP/1.0 401 Unauthorized\r\n\r\n");
   EXPECT_EQ(transport.WaitingCount(), 0u);
 }
 

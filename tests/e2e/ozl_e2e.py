@@ -119,10 +119,12 @@ def header(request, name):
 
 
 class Client:
-    """ozl.exe started under Wine in a fresh folder of its own (icons, sounds, empty HISTORY), or
-    in the folder where it is installed."""
+    """ozl.exe started under Wine in a fresh folder of its own (icons, sounds, empty HISTORY, and
+    the help file a first start leaves, unless the scenario asks for a first start), or in the
+    folder where it is installed. `files` maps further file names to the bytes laid in a fresh
+    folder before the start."""
 
-    def __init__(self, exe, installed=False):
+    def __init__(self, exe, installed=False, first_start=False, files=None):
         self.installed = installed
         if installed:
             self.folder = os.path.dirname(os.path.abspath(exe))
@@ -133,6 +135,12 @@ class Client:
             for name in ("design", "sound"):
                 shutil.copytree(os.path.join(source, name), os.path.join(self.folder, name))
             os.mkdir(os.path.join(self.folder, "HISTORY"))
+            laid = dict(files or {})
+            if not first_start:
+                laid.setdefault("readme.txt", b"")
+            for name, content in laid.items():
+                with open(os.path.join(self.folder, name), "wb") as file:
+                    file.write(content)
         self.exe = os.path.join(self.folder, os.path.basename(exe))
         self.process = subprocess.Popen([os.path.join(REPO, "scripts", "wine-run"), self.exe],
                                         stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
@@ -180,6 +188,14 @@ def type_text(text):
     xdotool("type", "--delay", 30, text)
 
 
+def replace_text(window, x, y, text):
+    """Clicks a one-line field and types `text` over whatever it held."""
+    click(window, x, y)
+    press("End")
+    press("shift+Home")
+    type_text(text)
+
+
 def press(key):
     xdotool("key", key)
 
@@ -210,6 +226,17 @@ def log_in(user_id, password=None):
         press("Tab")
         type_text(password)
     press("Return")
+
+
+def start_real_server(binary, folder):
+    """The reference server on 127.0.0.1:5190 with the demo users, its database in `folder`."""
+    process = subprocess.Popen([binary, "--listen", "127.0.0.1:%d" % SERVER_PORT, "--db",
+                                os.path.join(folder, "ozl.db"), "--demo", "--password-cost", "minimal"],
+                               stdout=subprocess.PIPE, stderr=subprocess.STDOUT, text=True)
+    for line in process.stdout:
+        if "listening on" in line:
+            return process
+    raise AssertionError("the server stopped before listening")
 
 
 def run(scenario):

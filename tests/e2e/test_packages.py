@@ -14,7 +14,7 @@ import tempfile
 import zipfile
 
 import ozl_e2e as e2e
-from test_real_server import ozl_wire, start_server
+from test_real_server import ozl_wire
 
 PREFIX = os.path.join(e2e.REPO, "build", "wine-packages")
 UNINSTALL_KEY = r"[Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\OZL]"
@@ -144,7 +144,7 @@ def main(args):
     shutil.rmtree(PREFIX, ignore_errors=True)
     shutil.rmtree(PREFIX + "64", ignore_errors=True)
     folder = tempfile.mkdtemp(prefix="ozl-e2e-server-")
-    server = start_server(args.server, folder)
+    server = e2e.start_real_server(args.server, folder)
     try:
         the_installer_installs_keeps_and_uninstalls(args)
         the_zip_unpacks_to_a_folder_that_runs(args)

@@ -2,7 +2,6 @@
 the message reaches a window of its own and the history file beside the exe."""
 
 import os
-import subprocess
 import sys
 import tempfile
 
@@ -12,19 +11,9 @@ sys.path.insert(0, os.path.join(e2e.REPO, "tests", "server"))
 import ozl_wire  # noqa: E402
 
 
-def start_server(binary, folder):
-    process = subprocess.Popen([binary, "--listen", "127.0.0.1:%d" % e2e.SERVER_PORT, "--db",
-                                os.path.join(folder, "ozl.db"), "--demo", "--password-cost", "minimal"],
-                               stdout=subprocess.PIPE, stderr=subprocess.STDOUT, text=True)
-    for line in process.stdout:
-        if "listening on" in line:
-            return process
-    raise AssertionError("the server stopped before listening")
-
-
 def a_message_reaches_the_logged_in_user(args):
     folder = tempfile.mkdtemp(prefix="ozl-e2e-server-")
-    server = start_server(args.server, folder)
+    server = e2e.start_real_server(args.server, folder)
     client = e2e.Client(args.exe)
     try:
         e2e.log_in("10001", "kot2002")

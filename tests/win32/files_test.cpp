@@ -3,6 +3,8 @@
 #include <gtest/gtest.h>
 #include <windows.h>
 
+#include <vector>
+
 namespace ozl::platform {
 namespace {
 
@@ -32,6 +34,51 @@ TEST(Win32Files, WritesBelowTheWorkingFolderAndReportsWhatFails) {
   files.CreateAndWrite(folder + "\\a.htm", "new");
   DeleteFileW(path.c_str());
   RemoveDirectoryW(std::wstring(folder.begin(), folder.end()).c_str());
+}
+
+TEST(Win32Files, ReadsDeletesAndWritesFilesOnlyTheUserMayOpen) {
+  Win32FileSystem files;
+  const std::string path = "private_" + std::to_string(GetCurrentProcessId()) + ".cfg";
+  EXPECT_THROW(files.Read(path, 10), protocol::FileError);
+  files.Delete(path);  // a missing file is no failure
+  files.CreatePrivate(path, "0123456789");
+  files.CreatePrivate(path, "abcdef");  // replacing keeps it private
+  EXPECT_EQ(files.Read(path, 4), "abcd");
+  EXPECT_EQ(files.Read(path, 100), "abcdef");
+
+  // The access list grants the user running the program and nobody else (Wine adds the system
+  // itself to whatever it reports).
+  const std::wstring wide(path.begin(), path.end());
+  DWORD size = 0;
+  GetFileSecurityW(wide.c_str(), DACL_SECURITY_INFORMATION, nullptr, 0, &size);
+  std::vector<unsigned char> descriptor(size);
+  ASSERT_TRUE(GetFileSecurityW(wide.c_str(), DACL_SECURITY_INFORMATION, descriptor.data(), size, &size));
+  BOOL present = FALSE, defaulted = FALSE;
+  ACL* acl = nullptr;
+  ASSERT_TRUE(GetSecurityDescriptorDacl(descriptor.data(), &present, &acl, &defaulted));
+  ASSERT_TRUE(present && acl);
+  HANDLE token = nullptr;
+  OpenProcessToken(GetCurrentProcess(), TOKEN_QUERY, &token);
+  std::vector<unsigned char> user(256);
+  DWORD user_size = 0;
+  GetTokenInformation(token, TokenUser, user.data(), static_cast<DWORD>(user.size()), &user_size);
+  CloseHandle(token);
+  const PSID user_sid = reinterpret_cast<TOKEN_USER*>(user.data())->User.Sid;
+  int user_entries = 0;
+  for (DWORD i = 0; i < acl->AceCount; ++i) {
+    void* ace = nullptr;
+    ASSERT_TRUE(GetAce(acl, i, &ace));
+    const PSID sid = &static_cast<ACCESS_ALLOWED_ACE*>(ace)->SidStart;
+    if (EqualSid(sid, user_sid)) {
+      ++user_entries;
+    } else {
+      EXPECT_TRUE(IsWellKnownSid(sid, WinLocalSystemSid)) << i;
+    }
+  }
+  EXPECT_EQ(user_entries, 1);
+
+  files.Delete(path);
+  EXPECT_FALSE(files.Exists(path));
 }
 
 }  // namespace

@@ -19,9 +19,57 @@
 
 namespace ozl {
 
+// A fresh folder that is the working folder while it lives, for tests of the files the program
+// finds or leaves there.
+class WorkingFolder {
+ public:
+  WorkingFolder() {
+    static int count = 0;
+    wchar_t previous[MAX_PATH] = {};
+    GetCurrentDirectoryW(MAX_PATH, previous);
+    previous_ = previous;
+    path_ = previous_ + L"\\folder_" + std::to_wstring(GetCurrentProcessId()) + L"_" +
+            std::to_wstring(++count);
+    CreateDirectoryW(path_.c_str(), nullptr);
+    SetCurrentDirectoryW(path_.c_str());
+  }
+  WorkingFolder(const WorkingFolder&) = delete;
+  WorkingFolder& operator=(const WorkingFolder&) = delete;
+  ~WorkingFolder() {
+    SetCurrentDirectoryW(previous_.c_str());
+    WIN32_FIND_DATAW found;
+    const HANDLE search = FindFirstFileW((path_ + L"\\*").c_str(), &found);
+    if (search != INVALID_HANDLE_VALUE) {
+      do {
+        DeleteFileW((path_ + L"\\" + found.cFileName).c_str());
+      } while (FindNextFileW(search, &found));
+      FindClose(search);
+    }
+    RemoveDirectoryW(path_.c_str());
+  }
+
+ private:
+  std::wstring previous_;
+  std::wstring path_;
+};
+
+// The whole of a file, or nothing when it cannot be opened.
+inline std::string FileBytes(const wchar_t* path) {
+  const HANDLE file = CreateFileW(path, GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
+  if (file == INVALID_HANDLE_VALUE) return "";
+  std::string bytes(1 << 16, '\0');
+  DWORD read = 0;
+  ReadFile(file, bytes.data(), static_cast<DWORD>(bytes.size()), &read, nullptr);
+  CloseHandle(file);
+  bytes.resize(read);
+  return bytes;
+}
+
 class ProgramTest : public testing::Test {
  protected:
-  ProgramTest() {
+  ProgramTest() : ProgramTest(true) {}
+  // Without `launch` the test starts the program itself, with Launch.
+  explicit ProgramTest(bool launch) {
     saved_effects_ = platform::effects();
     platform::effects().play_sound = [this](const std::string& command) { sounds.push_back(command); };
     platform::effects().open_url = [this](const std::string& url, HWND) { urls.push_back(url); };
@@ -34,6 +82,14 @@ class ProgramTest : public testing::Test {
       menus.push_back({at, MenuCaptions(menu)});
       return popup_choice;
     };
+    if (!launch) return;
+    // The folder holds the help file, as after a first start: no help window waits for a click.
+    if (GetFileAttributesW(L"readme.txt") == INVALID_FILE_ATTRIBUTES) {
+      CloseHandle(CreateFileW(L"readme.txt", GENERIC_WRITE, 0, nullptr, CREATE_NEW, 0, nullptr));
+    }
+    Launch();
+  }
+  void Launch() {
     program = std::make_unique<Program>(connector);
     program->Start();
     platform::PumpWaitingMessages();

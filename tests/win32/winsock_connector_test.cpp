@@ -16,6 +16,7 @@ class RecordingHost : public protocol::TransportHost {
   protocol::ProxySettings CurrentProxy() override { return proxy; }
   void ReceiveText(const std::string& line) override { lines.push_back(line); }
   void ShowServerUnavailable() override { events.push_back("notice"); }
+  void ShowProxyRefused() override { events.push_back("proxy refused"); }
   void ShowError(const std::string& text) override { events.push_back("error: " + text); }
 
   protocol::ProxySettings proxy;
