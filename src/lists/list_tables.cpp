@@ -73,9 +73,11 @@ void ListTable::Load(std::string_view list) {
 
   const std::vector<std::string_view> entries = protocol::ListEntries(list);
   const std::size_t loaded = std::min(entries.size(), row_limit_);
+  ids_.Reserve(loaded);
   if (loaded > rows_.size()) rows_.resize(loaded);
+  std::vector<std::string_view> parts;
   for (std::size_t row = 0; row < loaded; ++row) {
-    const std::vector<std::string_view> parts = protocol::EntryParts(entries[row], kStoredColumns);
+    protocol::EntryParts(entries[row], kStoredColumns, parts);
     for (std::size_t column = 0; column < parts.size(); ++column) {
       // The rows after the first are filled while still hidden and shown once whole, so the
       // index files each of them once.
@@ -208,54 +210,66 @@ void ListTables::DeleteOnline(std::string_view id) {
   if (const auto row = online_.FindRow(id)) online_.RemoveRow(*row);
 }
 
+std::vector<std::string> ListTables::ChatList() const {
+  std::vector<std::string> nicks;
+  for (const std::size_t row : chat_listed_.All()) nicks.push_back(chat_nicks_[row]);
+  return nicks;
+}
+
 void ListTables::UpdateChatlist() {
   ListTable::ChatChanges changes = online_.TakeChatChanges();
   if (changes.all) return RebuildChatList();
 
-  // Each named row moves one nick in or out, or renames it, where its row puts it.
+  // Each named row moves one nick in or out, or renames it, where its row puts it. Rows are taken
+  // in order, so each notice counts the ones before it.
   std::sort(changes.rows.begin(), changes.rows.end());
   changes.rows.erase(std::unique(changes.rows.begin(), changes.rows.end()), changes.rows.end());
   for (const std::size_t row : changes.rows) {
-    const auto at = std::lower_bound(chat_list_rows_.begin(), chat_list_rows_.end(), row);
-    const auto index = static_cast<std::size_t>(at - chat_list_rows_.begin());
-    const bool listed = at != chat_list_rows_.end() && *at == row;
+    const bool listed = chat_listed_.Contains(row);
     const bool chatting = online_.ChatRows().Contains(row);
     const std::string_view nick = online_.Cell(row, kNickColumn);
     if (listed && !chatting) {
-      chat_list_rows_.erase(at);
-      chat_list_.erase(chat_list_.begin() + static_cast<std::ptrdiff_t>(index));
+      const std::size_t index = chat_listed_.Rank(row);
+      chat_listed_.Erase(row);
+      chat_nicks_[row].clear();
       ChangeChatList(index, 1, 0);
     } else if (!listed && chatting) {
-      chat_list_rows_.insert(at, row);
-      chat_list_.emplace(chat_list_.begin() + static_cast<std::ptrdiff_t>(index), nick);
-      ChangeChatList(index, 0, 1);
-    } else if (listed && chat_list_[index] != nick) {
-      chat_list_[index] = nick;
-      ChangeChatList(index, 1, 1);
+      chat_listed_.Insert(row);
+      if (row >= chat_nicks_.size()) chat_nicks_.resize(row + 1);
+      chat_nicks_[row] = nick;
+      ChangeChatList(chat_listed_.Rank(row), 0, 1);
+    } else if (listed && chat_nicks_[row] != nick) {
+      chat_nicks_[row] = nick;
+      ChangeChatList(chat_listed_.Rank(row), 1, 1);
     }
   }
 }
 
 void ListTables::RebuildChatList() {
-  const std::vector<std::size_t>& rows = online_.ChatRows().All();
+  const std::vector<std::string> old_nicks = ChatList();
+  const std::vector<std::size_t> rows = online_.ChatRows().All();
   // Tell the list box only what lies between the common start and the common end.
-  const std::size_t shorter = std::min(chat_list_.size(), rows.size());
+  const std::size_t shorter = std::min(old_nicks.size(), rows.size());
   const auto same = [&](std::size_t listed, std::size_t row) {
-    return chat_list_[listed] == online_.Cell(row, kNickColumn);
+    return old_nicks[listed] == online_.Cell(row, kNickColumn);
   };
   std::size_t first = 0;
   while (first < shorter && same(first, rows[first])) ++first;
   std::size_t common_end = 0;
   while (first + common_end < shorter &&
-         same(chat_list_.size() - 1 - common_end, rows[rows.size() - 1 - common_end])) {
+         same(old_nicks.size() - 1 - common_end, rows[rows.size() - 1 - common_end])) {
     ++common_end;
   }
-  const std::size_t removed = chat_list_.size() - first - common_end;
+  const std::size_t removed = old_nicks.size() - first - common_end;
   const std::size_t inserted = rows.size() - first - common_end;
 
-  chat_list_rows_ = rows;
-  chat_list_.clear();
-  for (const std::size_t row : rows) chat_list_.emplace_back(online_.Cell(row, kNickColumn));
+  for (const std::size_t row : chat_listed_.All()) chat_nicks_[row].clear();
+  chat_listed_.Clear();
+  for (const std::size_t row : rows) {
+    chat_listed_.Insert(row);
+    if (row >= chat_nicks_.size()) chat_nicks_.resize(row + 1);
+    chat_nicks_[row] = online_.Cell(row, kNickColumn);
+  }
   if (removed != 0 || inserted != 0) ChangeChatList(first, removed, inserted);
 }
 

@@ -20,6 +20,7 @@
 #include <string_view>
 #include <vector>
 
+#include "lists/position_set.h"
 #include "lists/row_index.h"
 
 namespace ozl::lists {
@@ -80,7 +81,7 @@ class ListTable {
   void Load(std::string_view list);
 
   // The shown rows whose status is exactly "chat", in table order.
-  const SortedPositions& ChatRows() const { return chat_rows_; }
+  const PositionSet& ChatRows() const { return chat_rows_; }
 
   // The rows that may have entered or left ChatRows, or changed their nick, since the last
   // take; `all` when there were too many to name.
@@ -124,7 +125,7 @@ class ListTable {
   std::vector<Row> rows_;  // the store: at least row_count_ rows, hidden ones kept
   std::size_t row_count_ = 1;
   RowIndex ids_;
-  SortedPositions chat_rows_;
+  PositionSet chat_rows_;
   ChatChanges chat_changes_;
 
   TableObserver* observer_ = nullptr;
@@ -148,9 +149,12 @@ class ListTables {
   const ListTable& Online() const { return online_; }
   const ListTable& Contacts() const { return contacts_; }
 
-  // The participants of the general chat: nicks of the online rows whose status is "chat", as
-  // they were at the last UpdateChatlist.
-  const std::vector<std::string>& ChatList() const { return chat_list_; }
+  // The participants of the general chat: nicks of the online rows whose status is "chat", in
+  // table order, as they were at the last UpdateChatlist.
+  std::size_t ChatListSize() const { return chat_listed_.Size(); }
+  std::string_view ChatNick(std::size_t index) const { return chat_nicks_[chat_listed_.Select(index)]; }
+  // All of them (a copy).
+  std::vector<std::string> ChatList() const;
   void SetChatListObserver(ChatListObserver* observer) { chat_observer_ = observer; }
 
   // An entry is id "-" nick "-" status (see protocol::SplitEntry). A known contact gets the new
@@ -169,8 +173,10 @@ class ListTables {
   void RebuildChatList();
   void ChangeChatList(std::size_t first, std::size_t removed, std::size_t inserted);
 
-  std::vector<std::string> chat_list_;
-  std::vector<std::size_t> chat_list_rows_;  // the online row of each nick in chat_list_
+  // The online rows the participants list shows, and the nick each had when it was listed: after
+  // a reload the list still shows the old rows until the next UpdateChatlist.
+  PositionSet chat_listed_;
+  std::vector<std::string> chat_nicks_;  // by online row
   ChatListObserver* chat_observer_ = nullptr;
 };
 

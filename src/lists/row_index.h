@@ -13,72 +13,63 @@
 
 namespace ozl::lists {
 
-// Positions in ascending order without repeats.
-class SortedPositions {
- public:
-  void Insert(std::size_t position) {
-    // Rows are mostly filed in order, so the common case is an append.
-    if (positions_.empty() || positions_.back() < position) {
-      positions_.push_back(position);
-      return;
-    }
-    const auto at = std::lower_bound(positions_.begin(), positions_.end(), position);
-    if (at == positions_.end() || *at != position) positions_.insert(at, position);
-  }
-  void Erase(std::size_t position) {
-    if (!positions_.empty() && positions_.back() == position) {
-      positions_.pop_back();
-      return;
-    }
-    const auto at = std::lower_bound(positions_.begin(), positions_.end(), position);
-    if (at != positions_.end() && *at == position) positions_.erase(at);
-  }
-  bool Contains(std::size_t position) const {
-    return std::binary_search(positions_.begin(), positions_.end(), position);
-  }
-  bool Empty() const { return positions_.empty(); }
-  std::size_t Size() const { return positions_.size(); }
-  std::size_t First() const { return positions_.front(); }
-  void Clear() { positions_.clear(); }
-  const std::vector<std::size_t>& All() const { return positions_; }
-
- private:
-  std::vector<std::size_t> positions_;
-};
-
 class RowIndex {
  public:
-  void Add(std::string_view key, std::size_t position) { Bucket(key).Insert(position); }
+  void Add(std::string_view key, std::size_t position) {
+    const auto [found, added] = buckets_.try_emplace(std::string(key), Bucket{position, {}});
+    if (!added) found->second.Insert(position);
+  }
 
   void Remove(std::string_view key, std::size_t position) {
     const auto found = buckets_.find(key);
     if (found == buckets_.end()) return;
-    found->second.Erase(position);
-    if (found->second.Empty()) buckets_.erase(found);
+    if (found->second.Erase(position)) buckets_.erase(found);
   }
 
   std::optional<std::size_t> First(std::string_view key) const {
     const auto found = buckets_.find(key);
     if (found == buckets_.end()) return std::nullopt;
-    return found->second.First();
+    return found->second.first;
   }
 
   void Clear() { buckets_.clear(); }
+  // Room for this many keys, so that filing a whole list does not grow the table step by step.
+  void Reserve(std::size_t keys) { buckets_.reserve(keys); }
 
  private:
+  // The positions of one key, lowest first. Keys are nearly always unique, so the lowest stands
+  // on its own and only duplicates take a vector.
+  struct Bucket {
+    std::size_t first;
+    std::vector<std::size_t> more;  // ascending, all above `first`
+
+    void Insert(std::size_t position) {
+      if (position == first) return;
+      if (position < first) std::swap(position, first);
+      const auto at = std::lower_bound(more.begin(), more.end(), position);
+      if (at == more.end() || *at != position) more.insert(at, position);
+    }
+    // True when the bucket is left empty.
+    bool Erase(std::size_t position) {
+      if (position == first) {
+        if (more.empty()) return true;
+        first = more.front();
+        more.erase(more.begin());
+        return false;
+      }
+      const auto at = std::lower_bound(more.begin(), more.end(), position);
+      if (at != more.end() && *at == position) more.erase(at);
+      return false;
+    }
+  };
+
   // Transparent hashing lets a string_view look up a std::string key without a copy.
   struct Hash {
     using is_transparent = void;
     std::size_t operator()(std::string_view key) const { return std::hash<std::string_view>{}(key); }
   };
 
-  SortedPositions& Bucket(std::string_view key) {
-    const auto found = buckets_.find(key);
-    if (found != buckets_.end()) return found->second;
-    return buckets_.emplace(std::string(key), SortedPositions{}).first->second;
-  }
-
-  std::unordered_map<std::string, SortedPositions, Hash, std::equal_to<>> buckets_;
+  std::unordered_map<std::string, Bucket, Hash, std::equal_to<>> buckets_;
 };
 
 }  // namespace ozl::lists

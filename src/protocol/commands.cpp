@@ -174,13 +174,18 @@ Entry SplitEntry(std::string_view entry) {
 
 std::vector<std::string_view> EntryParts(std::string_view entry, std::size_t limit) {
   std::vector<std::string_view> parts;
+  EntryParts(entry, limit, parts);
+  return parts;
+}
+
+void EntryParts(std::string_view entry, std::size_t limit, std::vector<std::string_view>& parts) {
+  parts.clear();
   while (parts.size() < limit) {
     const std::size_t dash = entry.find('-');
     parts.push_back(entry.substr(0, dash));
     if (dash == std::string_view::npos) break;
     entry.remove_prefix(dash + 1);
   }
-  return parts;
 }
 
 UserInfo ParseUserInfo(std::string_view rest) {

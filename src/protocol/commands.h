@@ -138,6 +138,8 @@ Entry SplitEntry(std::string_view entry);
 // The parts of an entry cut at every "-": "a-b-c" gives "a", "b", "c"; an empty entry one empty
 // part. At most `limit` parts are given; the last of them then stops at its "-" as the others.
 std::vector<std::string_view> EntryParts(std::string_view entry, std::size_t limit);
+// The same into `parts`, which a caller splitting many entries reuses.
+void EntryParts(std::string_view entry, std::size_t limit, std::vector<std::string_view>& parts);
 
 struct UserInfo {
   std::string nick;

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <random>
+#include <set>
 #include <tuple>
 
 namespace ozl::lists {
@@ -32,9 +33,9 @@ class RecordingObserver : public TableObserver, public ChatListObserver {
     chat_list_changes.push_back({first, removed, inserted});
     const auto at = list_box.begin() + static_cast<std::ptrdiff_t>(first);
     list_box.erase(at, at + static_cast<std::ptrdiff_t>(removed));
-    list_box.insert(list_box.begin() + static_cast<std::ptrdiff_t>(first),
-                    lists->ChatList().begin() + static_cast<std::ptrdiff_t>(first),
-                    lists->ChatList().begin() + static_cast<std::ptrdiff_t>(first + inserted));
+    for (std::size_t i = 0; i < inserted; ++i) {
+      list_box.emplace(list_box.begin() + static_cast<std::ptrdiff_t>(first + i), lists->ChatNick(first + i));
+    }
   }
 
   std::vector<std::size_t> row_counts;
@@ -222,6 +223,33 @@ TEST(Index, FindsTheFirstMatchLikeAScanThroughAnyMixOfOperations) {
     }
     ASSERT_EQ(table.ChatRows().All(), chat_rows) << "step " << step;
   }
+}
+
+TEST(PositionSet, RanksAndSelectsLikeASortedListThroughAnyMixOfOperations) {
+  std::mt19937 random(7);
+  PositionSet set;
+  std::set<std::size_t> model;
+  for (int step = 0; step < 20000; ++step) {
+    const std::size_t position = random() % (step < 10000 ? 300 : 5000);
+    if (random() % 3 == 0) {
+      ASSERT_EQ(set.Erase(position), model.erase(position) == 1);
+    } else {
+      ASSERT_EQ(set.Insert(position), model.insert(position).second);
+    }
+    if (step % 500 == 0) {
+      set.Clear();
+      model.clear();
+    }
+    ASSERT_EQ(set.Size(), model.size());
+    const std::size_t probe = random() % 6000;
+    ASSERT_EQ(set.Rank(probe), static_cast<std::size_t>(std::distance(model.begin(), model.lower_bound(probe))));
+    ASSERT_EQ(set.Contains(probe), model.contains(probe));
+    if (!model.empty()) {
+      const std::size_t rank = random() % model.size();
+      ASSERT_EQ(set.Select(rank), *std::next(model.begin(), static_cast<std::ptrdiff_t>(rank))) << "step " << step;
+    }
+  }
+  EXPECT_EQ(set.All(), (std::vector<std::size_t>(model.begin(), model.end())));
 }
 
 TEST(Limits, RowsAndColumnsPastTheLimitsAreDropped) {
