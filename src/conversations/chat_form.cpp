@@ -21,7 +21,12 @@ platform::Form::Options ChatOptions() {
 }  // namespace
 
 TChatForm::TChatForm(Program& program)
-    : SkinnedForm(ChatOptions(), {.class_name = "TChatForm"}), program_(program) {
+    : SkinnedForm(ChatOptions(), {.class_name = "TChatForm"}),
+      ListBox1(hwnd(), 474, 28, 124, 345,
+               {.background = RGB(0xFD, 0xFA, 0xF1), .text = RGB(0x80, 0x80, 0x80), .font_height = -13,
+                .item_height = 16},
+               [&program](std::size_t index) { return std::string(program.lists.ChatNick(index)); }),
+      program_(program) {
   Memo1.SetFont(platform::CreateUiFont("MS Sans Serif", -16, false));
   Bsend.on_click = [this] { Bsendclick(); };
   CEmessage.on_key_down = [this](WPARAM key) { CEmessageKeyDown(key); };
@@ -33,9 +38,14 @@ TChatForm::TChatForm(Program& program)
 TChatForm::~TChatForm() { program_.lists.SetChatListObserver(nullptr); }
 
 void TChatForm::ChatListChanged(std::size_t first, std::size_t removed, std::size_t inserted) {
-  for (std::size_t i = 0; i < removed; ++i) ListBox1.Delete(first);
-  const std::vector<std::string>& nicks = program_.lists.ChatList();
-  for (std::size_t i = 0; i < inserted; ++i) ListBox1.Insert(first + i, nicks[first + i]);
+  // A hidden list is brought up to date as the window shows.
+  if (visible()) ListBox1.Replaced(first, removed, inserted);
+}
+
+LRESULT TChatForm::HandleMessage(UINT message, WPARAM wparam, LPARAM lparam) {
+  // However the window comes back (the list window's button, the tray), its list catches up.
+  if (message == WM_SHOWWINDOW && wparam) ListBox1.Reset(program_.lists.ChatListSize());
+  return SkinnedForm::HandleMessage(message, wparam, lparam);
 }
 
 void TChatForm::Bsendclick() {
@@ -54,7 +64,7 @@ void TChatForm::CEmessageKeyDown(WPARAM key) {
 void TChatForm::ListBox1DblClick() {
   const auto selected = ListBox1.Selected();
   if (!selected) return;
-  CEmessage.SetText(conversations::AddressedTo(ListBox1.Item(*selected), CEmessage.Text()));
+  CEmessage.SetText(conversations::AddressedTo(program_.lists.ChatNick(*selected), CEmessage.Text()));
 }
 
 platform::Form::CloseAction TChatForm::FormClose() {

@@ -19,9 +19,7 @@ class TChatForm : public skin::SkinnedForm, public protocol::ChatWindow, public 
   ~TChatForm() override;
 
   platform::Memo Memo1{hwnd(), 12, 28, 461, 345, 15858429, true};
-  platform::ListBox ListBox1{hwnd(), 474, 28, 124, 345,
-                             {.background = RGB(0xFD, 0xFA, 0xF1), .text = RGB(0x80, 0x80, 0x80),
-                              .font_height = -13, .item_height = 16}};
+  platform::ListBox ListBox1;
   platform::ColorEdit CEmessage{hwnd(), 12, 380, 461, 21, {}};
   platform::Panel Psend{*this, 472, 380, 121, 19, RGB(0xFD, 0xEF, 0xCC)};
   platform::BitmapButton Bsend{Psend, 8, 0, platform::Bitmap::FromResource(L"BUTTON_CHAT_BSEND")};
@@ -40,6 +38,7 @@ class TChatForm : public skin::SkinnedForm, public protocol::ChatWindow, public 
 
  protected:
   void FormActivate() override { CEmessage.Focus(); }
+  LRESULT HandleMessage(UINT message, WPARAM wparam, LPARAM lparam) override;
   CloseAction FormClose() override;
 
  private:

@@ -34,6 +34,8 @@ class SubclassedControl {
   // A notification the control sent its parent (WM_COMMAND), such as a click or a double-click;
   // a slider's moves (WM_HSCROLL) come the same way.
   virtual void Notified(WORD /*code*/) {}
+  // An owner-drawn control's item to draw (WM_DRAWITEM); false leaves it to the system.
+  virtual bool DrawItem(const DRAWITEMSTRUCT& /*item*/) { return false; }
 
  protected:
   SubclassedControl() = default;

@@ -63,6 +63,12 @@ LRESULT Window::HandleMessage(UINT message, WPARAM wparam, LPARAM lparam) {
         }
       }
       break;
+    case WM_DRAWITEM: {
+      const auto& item = *reinterpret_cast<const DRAWITEMSTRUCT*>(lparam);
+      SubclassedControl* control = SubclassedControl::FromHandle(item.hwndItem);
+      if (control && control->DrawItem(item)) return TRUE;
+      break;
+    }
     case WM_COMMAND:
       if (SubclassedControl* control = SubclassedControl::FromHandle(reinterpret_cast<HWND>(lparam))) {
         control->Notified(HIWORD(wparam));
