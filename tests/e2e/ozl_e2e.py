@@ -239,6 +239,56 @@ def start_real_server(binary, folder):
     raise AssertionError("the server stopped before listening")
 
 
+class SecondDisplay:
+    """A private Xvfb of its own for a second client, so that two clients' windows (both list
+    windows dock at the right edge) do not cover each other. Inside `with display:` the helpers
+    here act on it, and a Client made there starts on it."""
+
+    def __init__(self):
+        for number in range(141, 190):
+            if not os.path.exists("/tmp/.X%d-lock" % number) and not os.path.exists("/tmp/.X11-unix/X%d" % number):
+                break
+        self.name = ":%d" % number
+        self.process = subprocess.Popen(["Xvfb", self.name, "-screen", "0", "1024x768x24", "-nolisten", "tcp"],
+                                        stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+        self.saved = []
+        with self:
+            wait_for("the second display", lambda: subprocess.run(["xdpyinfo"], capture_output=True).returncode == 0)
+
+    def __enter__(self):
+        self.saved.append(os.environ.get("DISPLAY"))
+        os.environ["DISPLAY"] = self.name
+        return self
+
+    def __exit__(self, *exception):
+        os.environ["DISPLAY"] = self.saved.pop()
+
+    def close(self):
+        self.process.terminate()
+        self.process.wait()
+
+
+def control_texts(exe, title):
+    """The class and text of each control of the window titled `title`, read by the probe program
+    beside the exe: [(class, text), ...], or None when no window has that title."""
+    probe = os.path.join(os.path.dirname(os.path.abspath(exe)), "ozl_probe.exe")
+    result = subprocess.run([os.path.join(REPO, "scripts", "wine-run"), probe, title],
+                            capture_output=True)
+    if result.returncode != 0:
+        return None
+    rows = result.stdout.decode("utf-8", "replace").splitlines()
+    return [tuple(row.split("\t", 1)) if "\t" in row else (row, "") for row in rows]
+
+
+def menu_item(index):
+    """Clicks the item `index` (from 0) of the popup menu that has just opened (the newest untitled
+    window of the client)."""
+    menu = wait_for("the menu", lambda: [w for w in windows_named("^$")][-1:])[0]
+    left, top, _, _ = window_geometry(menu)
+    xdotool("mousemove", "--sync", left + 40, top + 4 + 17 * index + 8)
+    xdotool("click", 1)
+
+
 def run(scenario):
     """Runs a scenario function; prints the outcome and exits with its status."""
     enter_private_network()
