@@ -12,6 +12,8 @@ platform::Form::Options SearchOptions() {
   options.client_width = 401;
   options.client_height = 316;
   options.skin = L"SKIN_SEARCH";
+  // Named for the window list and assistive tools, as the button that opens it.
+  options.title = "Поиск друзей"_cp1251;
   return options;
 }
 

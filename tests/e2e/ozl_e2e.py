@@ -188,6 +188,23 @@ def type_text(text):
     xdotool("type", "--delay", 30, text)
 
 
+CYRILLIC_KEYSYMS = dict(zip(
+    "абвгдеёжзийклмнопрстуфхцчшщъыьэюя",
+    ["a", "be", "ve", "ghe", "de", "ie", "io", "zhe", "ze", "i", "shorti", "ka", "el", "em", "en", "o",
+     "pe", "er", "es", "te", "u", "ef", "ha", "tse", "che", "sha", "shcha", "hardsign", "yeru",
+     "softsign", "e", "yu", "ya"]))
+
+
+def type_russian(text):
+    """Types Russian text by keysym names, which reach Wine whatever the keyboard's layout."""
+    for character in text:
+        name = CYRILLIC_KEYSYMS.get(character.lower())
+        if name is None:
+            type_text(character)
+        else:
+            press(("shift+Cyrillic_" if character.isupper() else "Cyrillic_") + name)
+
+
 def replace_text(window, x, y, text):
     """Clicks a one-line field and types `text` over whatever it held."""
     click(window, x, y)
