@@ -1,7 +1,8 @@
 """Two users at home with the reference server, each client on a display of its own: each finds
 the other in the online list and writes to him from its menu; the message arrives in a window
 titled with the sender's id and in that id's history file, and the answer comes back. Both enter
-the general chat and read each other's lines under their names. Quitting sends the logout and
+the general chat and read each other's lines under their names, and Echo answers a line addressed
+to him there. Quitting sends the logout and
 ends the program, also when the server has gone away."""
 
 import os
@@ -68,7 +69,7 @@ def enter_chat(window):
 
 def say_in_chat(chat, text):
     e2e.click(chat, 12 + 100, 380 + 10)  # the line being written
-    e2e.type_text(text)
+    e2e.type_russian(text)
     e2e.press("Return")
 
 
@@ -123,6 +124,9 @@ def two_users_meet(args):
         say_in_chat(kot_chat, "hello from Kot")
         with second:
             say_in_chat(zayka_chat, "hello from Zayka")
+        # Echo sits in the chat and answers a line addressed to him.
+        say_in_chat(kot_chat, "(для Echo) как дела?")
+        e2e.wait_for("Echo's answer", lambda: "Echo >> (для Kot) как дела?" in chat_lines(args.exe), timeout=30)
         for display, reader in ((None, "Kot"), (second, "Zayka")):
             def both_lines():
                 lines = chat_lines(args.exe)
