@@ -12,6 +12,7 @@ namespace ozl::platform {
 namespace {
 
 struct FileTraits {
+  static constexpr LiveKind kKind = LiveKind::kFile;
   static HANDLE Invalid() { return INVALID_HANDLE_VALUE; }
   static void Close(HANDLE file) { CloseHandle(file); }
 };

@@ -58,6 +58,7 @@ class PopupMenu {
 
  private:
   struct MenuTraits {
+    static constexpr LiveKind kKind = LiveKind::kMenu;
     static HMENU Invalid() { return nullptr; }
     static void Close(HMENU menu) { DestroyMenu(menu); }
   };

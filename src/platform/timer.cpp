@@ -2,6 +2,8 @@
 
 #include <map>
 
+#include "platform/handles.h"
+
 namespace ozl::platform {
 namespace {
 
@@ -20,13 +22,16 @@ Timer::~Timer() { Stop(); }
 void Timer::Start() {
   if (id_) return;
   id_ = SetTimer(nullptr, 0, interval_ms_, &Timer::Tick);
-  if (id_) Running()[id_] = this;
+  if (!id_) return;
+  Running()[id_] = this;
+  LiveObjects::Taken(LiveKind::kTimer);
 }
 
 void Timer::Stop() {
   if (!id_) return;
   KillTimer(nullptr, id_);
   Running().erase(id_);
+  LiveObjects::Gone(LiveKind::kTimer);
   id_ = 0;
 }
 

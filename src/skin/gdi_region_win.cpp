@@ -32,6 +32,11 @@ HRGN GdiRegionOps::HandleOf(const Region& region) {
   return reinterpret_cast<HRGN>(region.Handle());
 }
 
+Region GdiRegionOps::Adopt(HRGN region) {
+  if (region) platform::LiveObjects::Taken(platform::LiveKind::kRegion);
+  return Region(*this, reinterpret_cast<RegionHandle>(region));
+}
+
 Region GdiRegionOps::CreateRect(const Rect& rect) {
   const RECT bounds = ToRect(rect);
   return Adopt(CreateRectRgnIndirect(&bounds));
@@ -128,7 +133,12 @@ std::vector<Rect> GdiRegionOps::Rectangles(const Region& region) {
 }
 
 void GdiRegionOps::Free(RegionHandle handle) noexcept {
+  platform::LiveObjects::Gone(platform::LiveKind::kRegion);
   DeleteObject(reinterpret_cast<HRGN>(handle));
+}
+
+void GdiRegionOps::HandedOver(RegionHandle) noexcept {
+  platform::LiveObjects::Gone(platform::LiveKind::kRegion);
 }
 
 }  // namespace ozl::skin

@@ -3,6 +3,7 @@
 
 #include <windows.h>
 
+#include "platform/handles.h"
 #include "skin/region.h"
 
 namespace ozl::skin {
@@ -11,7 +12,7 @@ class GdiRegionOps final : public RegionOps {
  public:
   // The region handle inside a Region made by GdiRegionOps (std::invalid_argument otherwise).
   static HRGN HandleOf(const Region& region);
-  Region Adopt(HRGN region) { return Region(*this, reinterpret_cast<RegionHandle>(region)); }
+  Region Adopt(HRGN region);
 
   Region CreateRect(const Rect& rect) override;
   Region CreateEllipse(const Rect& bounds) override;
@@ -29,6 +30,7 @@ class GdiRegionOps final : public RegionOps {
 
  protected:
   void Free(RegionHandle handle) noexcept override;
+  void HandedOver(RegionHandle handle) noexcept override;
 };
 
 // The process's GDI region operations. Never destroyed, so regions held by objects of static

@@ -20,7 +20,10 @@ Region& Region::operator=(Region&& other) noexcept {
 
 Region::~Region() { Reset(); }
 
-RegionHandle Region::Release() noexcept { return std::exchange(handle_, 0); }
+RegionHandle Region::Release() noexcept {
+  if (handle_ != 0) ops_->HandedOver(handle_);
+  return std::exchange(handle_, 0);
+}
 
 void Region::Reset() noexcept {
   if (handle_ != 0) ops_->Free(std::exchange(handle_, 0));

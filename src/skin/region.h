@@ -89,6 +89,8 @@ class RegionOps {
  protected:
   friend class Region;
   virtual void Free(RegionHandle handle) noexcept = 0;
+  // The region went to a new owner, which frees it.
+  virtual void HandedOver(RegionHandle /*handle*/) noexcept {}
 };
 
 }  // namespace ozl::skin
