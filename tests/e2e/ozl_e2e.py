@@ -223,7 +223,10 @@ FIRST_START_HELP = "^" + re.escape("© OZL, www.ozl.example") + "$"
 def dismiss_first_start_help():
     """At its first start in a folder the program shows its help before the login window: it is
     closed as a user closes it, with Return."""
-    wait_for("the login window or the help", lambda: windows_named("^OZL$") or windows_named(FIRST_START_HELP))
+    # The first Wine program after the scenario's fresh wineserver starts the prefix's services
+    # too, which on a busy machine takes a while.
+    wait_for("the login window or the help", lambda: windows_named("^OZL$") or windows_named(FIRST_START_HELP),
+             timeout=90)
     for window in windows_named(FIRST_START_HELP):
         xdotool("windowfocus", "--sync", window)
         press("Return")
