@@ -3,6 +3,8 @@
 #include <windowsx.h>
 
 #include <algorithm>
+#include <cmath>
+#include <cstdlib>
 #include <numeric>
 
 #include "platform/handles.h"
@@ -11,16 +13,15 @@
 namespace ozl::platform {
 namespace {
 
-// The scroll bar follows the row count once the notices of a burst are through: under Wine every
-// change of it repaints the frame, and a busy server sends thousands of changes in one answer.
-constexpr UINT kUpdateScrollBarMessage = WM_APP + 1;
+// A press on the scroll bar's arrows or track repeats while the button is held, as the system's
+// scroll bars do: after a pause, then quickly.
+constexpr UINT_PTR kRepeatTimer = 1;
+constexpr UINT kRepeatDelayMs = 400;
+constexpr UINT kRepeatIntervalMs = 50;
+constexpr int kSmallestThumb = 8;
+constexpr UINT kBarChangedMessage = WM_APP + 1;
 
-SCROLLINFO ScrollInfo(UINT mask) {
-  SCROLLINFO info{};
-  info.cbSize = sizeof(info);
-  info.fMask = mask;
-  return info;
-}
+bool Inside(const RECT& area, POINT point) { return PtInRect(&area, point) != FALSE; }
 
 void FillArea(HDC dc, const RECT& area, int system_colour) {
   FillRect(dc, &area, GetSysColorBrush(system_colour));
@@ -39,7 +40,7 @@ StringGrid::StringGrid(Window& parent, int left, int top, int width, int height,
   spec.class_name = L"OzlGrid";
   spec.class_style = CS_DBLCLKS;
   spec.cursor = LoadCursorW(nullptr, IDC_HAND);
-  spec.style = WS_CHILD | WS_VISIBLE | WS_VSCROLL | WS_TABSTOP | WS_CLIPSIBLINGS;
+  spec.style = WS_CHILD | WS_VISIBLE | WS_TABSTOP | WS_CLIPSIBLINGS;
   spec.parent = parent.hwnd();
   spec.x = left;
   spec.y = top;
@@ -47,40 +48,82 @@ StringGrid::StringGrid(Window& parent, int left, int top, int width, int height,
   spec.height = height;
   Create(spec);
   table_.SetObserver(this);
-  UpdateScrollBar();
+  bar_was_shown_ = BarShown();
 }
 
 StringGrid::~StringGrid() { table_.SetObserver(nullptr); }
 
-int StringGrid::ClientHeight() const {
+// Geometry ------------------------------------------------------------------------------------------
+
+RECT StringGrid::Client() const {
   RECT client{};
   GetClientRect(hwnd(), &client);
-  return client.bottom;
+  return client;
+}
+
+RECT StringGrid::ScrollBarRect() const {
+  if (!BarShown()) return {};
+  const RECT client = Client();
+  return {std::max<LONG>(0, client.right - GetSystemMetrics(SM_CXVSCROLL)), 0, client.right, client.bottom};
+}
+
+RECT StringGrid::RowsArea() const {
+  RECT area = Client();
+  if (BarShown()) area.right = ScrollBarRect().left;
+  return area;
 }
 
 std::size_t StringGrid::WholeRowsInView() const {
-  return std::max<std::size_t>(1, static_cast<std::size_t>(std::max(0, ClientHeight() + kGridLine) / Pitch()));
+  return std::max<std::size_t>(1, static_cast<std::size_t>(std::max<LONG>(0, Client().bottom + kGridLine) / Pitch()));
 }
 
 std::size_t StringGrid::RowsInView() const {
-  return static_cast<std::size_t>((std::max(0, ClientHeight()) + Pitch() - 1) / Pitch());
+  return static_cast<std::size_t>((std::max<LONG>(0, Client().bottom) + Pitch() - 1) / Pitch());
+}
+
+std::size_t StringGrid::LastTopRow() const {
+  const std::size_t whole = WholeRowsInView();
+  return row_count_ > whole ? row_count_ - whole : 0;
+}
+
+RECT StringGrid::ThumbRect() const {
+  const RECT bar = ScrollBarRect();
+  const int arrow = std::min<int>(GetSystemMetrics(SM_CYVSCROLL), (bar.bottom - bar.top) / 2);
+  const int track = std::max(0, static_cast<int>(bar.bottom - bar.top) - 2 * arrow);
+  const double shown = static_cast<double>(WholeRowsInView()) / static_cast<double>(std::max<std::size_t>(row_count_, 1));
+  const int thumb = std::min(track, std::max(kSmallestThumb, static_cast<int>(track * shown)));
+  const std::size_t last_top = LastTopRow();
+  const int offset = last_top == 0 ? 0
+                                   : static_cast<int>(static_cast<double>(track - thumb) * static_cast<double>(top_row_) /
+                                                      static_cast<double>(last_top));
+  return {bar.left, bar.top + arrow + offset, bar.right, bar.top + arrow + offset + thumb};
+}
+
+StringGrid::BarPart StringGrid::BarPartAt(POINT point) const {
+  const RECT bar = ScrollBarRect();
+  if (!Inside(bar, point)) return BarPart::kNone;
+  const int arrow = std::min<int>(GetSystemMetrics(SM_CYVSCROLL), (bar.bottom - bar.top) / 2);
+  if (point.y < bar.top + arrow) return BarPart::kLineUp;
+  if (point.y >= bar.bottom - arrow) return BarPart::kLineDown;
+  const RECT thumb = ThumbRect();
+  if (point.y < thumb.top) return BarPart::kPageUp;
+  if (point.y >= thumb.bottom) return BarPart::kPageDown;
+  return BarPart::kThumb;
 }
 
 std::vector<int> StringGrid::ColumnWidths() const {
-  RECT client{};
-  GetClientRect(hwnd(), &client);
+  const int available = RowsArea().right;
   std::vector<int> widths = column_widths_;
-  const int needed = std::accumulate(widths.begin(), widths.end(), 0) +
-                     static_cast<int>(widths.size()) * kGridLine;
-  if (needed > client.right && yielding_column_ < widths.size()) {
+  const int needed = std::accumulate(widths.begin(), widths.end(), 0) + static_cast<int>(widths.size()) * kGridLine;
+  if (needed > available && yielding_column_ < widths.size()) {
     int& yielding = widths[yielding_column_];
-    yielding = std::max(0, yielding - (needed - static_cast<int>(client.right)));
+    yielding = std::max(0, yielding - (needed - available));
   }
   return widths;
 }
 
 std::optional<GridCell> StringGrid::CellAt(POINT point) const {
-  if (point.x < 0 || point.y < 0) return std::nullopt;
+  if (point.x < 0 || point.y < 0 || point.x >= RowsArea().right) return std::nullopt;
   const std::size_t row = top_row_ + static_cast<std::size_t>(point.y / Pitch());
   if (row >= row_count_) return std::nullopt;
   int right = 0;
@@ -103,6 +146,8 @@ RECT StringGrid::CellRect(GridCell cell) const {
   return {left, top, left + width, top + row_height_};
 }
 
+// Changes --------------------------------------------------------------------------------------------
+
 void StringGrid::Select(std::size_t row) {
   SetFocusRow(std::min(row, row_count_ - 1), false);
   EnsureVisible(focus_);
@@ -111,22 +156,23 @@ void StringGrid::Select(std::size_t row) {
 void StringGrid::SetVisible(bool visible) { ShowWindow(hwnd(), visible ? SW_SHOW : SW_HIDE); }
 
 void StringGrid::ScrollTo(std::size_t top_row) {
-  const std::size_t whole = WholeRowsInView();
-  const std::size_t last_top = row_count_ > whole ? row_count_ - whole : 0;
-  top_row = std::min(top_row, last_top);
+  top_row = std::min(top_row, LastTopRow());
   if (top_row == top_row_) return;
   const auto shift = static_cast<std::ptrdiff_t>(top_row) - static_cast<std::ptrdiff_t>(top_row_);
   top_row_ = top_row;
+  const RECT rows = RowsArea();
   if (static_cast<std::size_t>(std::abs(shift)) < RowsInView()) {
     // Rows already painted move; only the rows that come into view are painted.
-    ScrollWindowEx(hwnd(), 0, static_cast<int>(-shift) * Pitch(), nullptr, nullptr, nullptr, nullptr,
-                   SW_INVALIDATE);
+    ScrollWindowEx(hwnd(), 0, static_cast<int>(-shift) * Pitch(), &rows, &rows, nullptr, nullptr, SW_INVALIDATE);
   } else {
-    InvalidateRect(hwnd(), nullptr, FALSE);
+    InvalidateRect(hwnd(), &rows, FALSE);
   }
-  SCROLLINFO position = ScrollInfo(SIF_POS);
-  position.nPos = static_cast<int>(top_row_);
-  SetScrollInfo(hwnd(), SB_VERT, &position, TRUE);
+  InvalidateBar();
+}
+
+void StringGrid::ScrollBy(std::ptrdiff_t rows) {
+  const std::ptrdiff_t top = static_cast<std::ptrdiff_t>(top_row_) + rows;
+  ScrollTo(static_cast<std::size_t>(std::max<std::ptrdiff_t>(0, top)));
 }
 
 void StringGrid::RowCountChanged(std::size_t row_count) {
@@ -136,18 +182,20 @@ void StringGrid::RowCountChanged(std::size_t row_count) {
   const std::size_t old_last = SelectionLast();
   anchor_ = std::min(anchor_, row_count_ - 1);
   focus_ = std::min(focus_, row_count_ - 1);
-  const std::size_t whole = WholeRowsInView();
-  const std::size_t last_top = row_count_ > whole ? row_count_ - whole : 0;
-  if (top_row_ > last_top) {
-    top_row_ = last_top;
+  if (BarShown() != bar_was_shown_ || top_row_ > LastTopRow()) {
+    // The columns' room changed, or the rows in view did: all of it is repainted.
+    bar_was_shown_ = BarShown();
+    top_row_ = std::min(top_row_, LastTopRow());
     InvalidateRect(hwnd(), nullptr, FALSE);
-  } else {
-    InvalidateRows(std::min(old_count, row_count_), std::max(old_count, row_count_));
-    if (SelectionFirst() != old_first || SelectionLast() != old_last) {
-      InvalidateRows(std::min(SelectionFirst(), old_first), std::max(SelectionLast(), old_last) + 1);
-    }
+    return;
   }
-  UpdateScrollBarLater();
+  InvalidateRows(std::min(old_count, row_count_), std::max(old_count, row_count_));
+  if (SelectionFirst() != old_first || SelectionLast() != old_last) {
+    InvalidateRows(std::min(SelectionFirst(), old_first), std::max(SelectionLast(), old_last) + 1);
+  }
+  // The thumb follows once the notices of a burst are through: a busy server sends thousands of
+  // changes in one answer, and under Wine every invalidation asks the window server.
+  if (!bar_pending_) bar_pending_ = PostMessageW(hwnd(), kBarChangedMessage, 0, 0) != FALSE;
 }
 
 void StringGrid::CellsChanged(const lists::CellArea& area) { InvalidateRows(area.first_row, area.end_row); }
@@ -157,27 +205,14 @@ void StringGrid::InvalidateRows(std::size_t first, std::size_t end) {
   first = std::max(first, top_row_);
   end = std::min(end, view_end);
   if (first >= end) return;
-  RECT client{};
-  GetClientRect(hwnd(), &client);
-  const RECT rows{0, static_cast<int>(first - top_row_) * Pitch(), client.right,
+  const RECT rows{0, static_cast<int>(first - top_row_) * Pitch(), RowsArea().right,
                   static_cast<int>(end - top_row_) * Pitch()};
   InvalidateRect(hwnd(), &rows, FALSE);
 }
 
-void StringGrid::UpdateScrollBarLater() {
-  if (scroll_bar_pending_) return;
-  scroll_bar_pending_ = PostMessageW(hwnd(), kUpdateScrollBarMessage, 0, 0) != FALSE;
-  if (!scroll_bar_pending_) UpdateScrollBar();
-}
-
-void StringGrid::UpdateScrollBar() {
-  scroll_bar_pending_ = false;
-  SCROLLINFO info = ScrollInfo(SIF_RANGE | SIF_PAGE | SIF_POS);
-  info.nMin = 0;
-  info.nMax = static_cast<int>(row_count_) - 1;
-  info.nPage = static_cast<UINT>(WholeRowsInView());
-  info.nPos = static_cast<int>(top_row_);
-  SetScrollInfo(hwnd(), SB_VERT, &info, TRUE);
+void StringGrid::InvalidateBar() {
+  const RECT bar = ScrollBarRect();
+  if (!IsRectEmpty(&bar)) InvalidateRect(hwnd(), &bar, FALSE);
 }
 
 void StringGrid::SetFocusRow(std::size_t row, bool extend) {
@@ -197,15 +232,22 @@ void StringGrid::EnsureVisible(std::size_t row) {
   }
 }
 
+// Painting -------------------------------------------------------------------------------------------
+
 void StringGrid::Paint(HDC dc, const RECT& area) {
-  FillArea(dc, area, COLOR_WINDOW);
+  RECT rows_area{};
+  const RECT rows = RowsArea();
+  if (IntersectRect(&rows_area, &area, &rows)) FillArea(dc, rows_area, COLOR_WINDOW);
   SelectedObject font(dc, DefaultFont());
   const std::vector<int> widths = ColumnWidths();
-  const int right_edge = std::accumulate(widths.begin(), widths.end(), 0) +
-                         static_cast<int>(widths.size()) * kGridLine;
+  const int right_edge = std::accumulate(widths.begin(), widths.end(), 0) + static_cast<int>(widths.size()) * kGridLine;
   const std::size_t first = top_row_ + static_cast<std::size_t>(std::max<LONG>(area.top, 0) / Pitch());
-  const std::size_t end = std::min(row_count_, top_row_ + static_cast<std::size_t>((area.bottom + Pitch() - 1) / Pitch()));
+  const std::size_t end =
+      std::min(row_count_, top_row_ + static_cast<std::size_t>((area.bottom + Pitch() - 1) / Pitch()));
   for (std::size_t row = first; row < end; ++row) PaintRow(dc, row, widths, right_edge);
+  RECT bar_area{};
+  const RECT bar = ScrollBarRect();
+  if (IntersectRect(&bar_area, &area, &bar)) PaintBar(dc);
 }
 
 void StringGrid::PaintRow(HDC dc, std::size_t row, const std::vector<int>& widths, int right_edge) {
@@ -227,30 +269,74 @@ void StringGrid::PaintRow(HDC dc, std::size_t row, const std::vector<int>& width
   FillArea(dc, {0, top + row_height_, right_edge, top + Pitch()}, COLOR_BTNFACE);
 }
 
-void StringGrid::Scrolled(WORD request) {
-  const std::size_t whole = WholeRowsInView();
-  switch (request) {
-    case SB_LINEUP:
-      return ScrollTo(top_row_ > 0 ? top_row_ - 1 : 0);
-    case SB_LINEDOWN:
-      return ScrollTo(top_row_ + 1);
-    case SB_PAGEUP:
-      return ScrollTo(top_row_ > whole ? top_row_ - whole : 0);
-    case SB_PAGEDOWN:
-      return ScrollTo(top_row_ + whole);
-    case SB_TOP:
-      return ScrollTo(0);
-    case SB_BOTTOM:
-      return ScrollTo(row_count_);
-    case SB_THUMBTRACK:
-    case SB_THUMBPOSITION: {
-      SCROLLINFO info = ScrollInfo(SIF_TRACKPOS);
-      GetScrollInfo(hwnd(), SB_VERT, &info);
-      return ScrollTo(static_cast<std::size_t>(std::max(0, info.nTrackPos)));
-    }
+void StringGrid::PaintBar(HDC dc) {
+  const RECT bar = ScrollBarRect();
+  FillArea(dc, bar, COLOR_SCROLLBAR);
+  const int arrow = std::min<int>(GetSystemMetrics(SM_CYVSCROLL), (bar.bottom - bar.top) / 2);
+  SelectedObject pen(dc, GetStockObject(NULL_PEN));
+  SelectedObject brush(dc, GetStockObject(DC_BRUSH));
+  SetDCBrushColor(dc, GetSysColor(COLOR_BTNTEXT));
+  for (const bool up : {true, false}) {
+    RECT button{bar.left, up ? bar.top : bar.bottom - arrow, bar.right, up ? bar.top + arrow : bar.bottom};
+    const bool pressed = pressed_ == (up ? BarPart::kLineUp : BarPart::kLineDown);
+    FillArea(dc, button, COLOR_BTNFACE);
+    DrawEdge(dc, &button, pressed ? EDGE_SUNKEN : EDGE_RAISED, BF_RECT);
+    const int middle = (button.left + button.right) / 2;
+    const int centre = (button.top + button.bottom) / 2;
+    const int tip = up ? -2 : 2;
+    const POINT triangle[] = {{middle - 4, centre - tip}, {middle + 4, centre - tip}, {middle, centre + 2 * tip}};
+    Polygon(dc, triangle, 3);
+  }
+  RECT thumb = ThumbRect();
+  FillArea(dc, thumb, COLOR_BTNFACE);
+  DrawEdge(dc, &thumb, EDGE_RAISED, BF_RECT);
+}
+
+// The scroll bar ------------------------------------------------------------------------------------
+
+void StringGrid::PressBar(BarPart part, POINT at) {
+  pressed_ = part;
+  SetCapture(hwnd());
+  if (part == BarPart::kThumb) {
+    thumb_grip_ = at.y - ThumbRect().top;
+  } else {
+    RepeatBarPress();
+    SetTimer(hwnd(), kRepeatTimer, kRepeatDelayMs, nullptr);
+  }
+  InvalidateBar();
+}
+
+void StringGrid::RepeatBarPress() {
+  // Paging stops once the thumb has reached the pointer.
+  POINT pointer{};
+  GetCursorPos(&pointer);
+  ScreenToClient(hwnd(), &pointer);
+  const BarPart under = BarPartAt(pointer);
+  const std::ptrdiff_t page = static_cast<std::ptrdiff_t>(WholeRowsInView());
+  switch (pressed_) {
+    case BarPart::kLineUp:
+      return ScrollBy(-1);
+    case BarPart::kLineDown:
+      return ScrollBy(1);
+    case BarPart::kPageUp:
+      if (under == BarPart::kPageUp) ScrollBy(-page);
+      return;
+    case BarPart::kPageDown:
+      if (under == BarPart::kPageDown) ScrollBy(page);
+      return;
     default:
       return;
   }
+}
+
+void StringGrid::DragThumb(int y) {
+  const RECT bar = ScrollBarRect();
+  const RECT thumb = ThumbRect();
+  const int arrow = std::min<int>(GetSystemMetrics(SM_CYVSCROLL), (bar.bottom - bar.top) / 2);
+  const int travel = static_cast<int>(bar.bottom - bar.top) - 2 * arrow - static_cast<int>(thumb.bottom - thumb.top);
+  if (travel <= 0) return;
+  const int offset = std::clamp(y - thumb_grip_ - static_cast<int>(bar.top) - arrow, 0, travel);
+  ScrollTo(static_cast<std::size_t>(std::lround(static_cast<double>(offset) * static_cast<double>(LastTopRow()) / travel)));
 }
 
 void StringGrid::Wheel(int delta) {
@@ -259,10 +345,10 @@ void StringGrid::Wheel(int delta) {
   wheel_rest_ += delta;
   const int notches = wheel_rest_ / WHEEL_DELTA;
   wheel_rest_ %= WHEEL_DELTA;
-  const std::ptrdiff_t rows = static_cast<std::ptrdiff_t>(notches) * static_cast<std::ptrdiff_t>(lines_per_notch);
-  const std::ptrdiff_t top = static_cast<std::ptrdiff_t>(top_row_) - rows;
-  ScrollTo(static_cast<std::size_t>(std::max<std::ptrdiff_t>(0, top)));
+  ScrollBy(-static_cast<std::ptrdiff_t>(notches) * static_cast<std::ptrdiff_t>(lines_per_notch));
 }
+
+// Input ----------------------------------------------------------------------------------------------
 
 bool StringGrid::Key(WPARAM key) {
   const std::size_t whole = WholeRowsInView();
@@ -333,15 +419,13 @@ LRESULT StringGrid::HandleMessage(UINT message, WPARAM wparam, LPARAM lparam) {
       return 0;
     }
     case WM_SIZE:
-      ScrollTo(top_row_);
-      UpdateScrollBar();
+      bar_was_shown_ = BarShown();
+      top_row_ = std::min(top_row_, LastTopRow());
       InvalidateRect(hwnd(), nullptr, FALSE);
       return 0;
-    case kUpdateScrollBarMessage:
-      UpdateScrollBar();
-      return 0;
-    case WM_VSCROLL:
-      Scrolled(LOWORD(wparam));
+    case kBarChangedMessage:
+      bar_pending_ = false;
+      InvalidateBar();
       return 0;
     case WM_MOUSEWHEEL:
       Wheel(GET_WHEEL_DELTA_WPARAM(wparam));
@@ -354,32 +438,51 @@ LRESULT StringGrid::HandleMessage(UINT message, WPARAM wparam, LPARAM lparam) {
     case WM_LBUTTONDOWN:
     case WM_LBUTTONDBLCLK: {
       SetFocus(hwnd());
-      if (const auto cell = CellAt({GET_X_LPARAM(lparam), GET_Y_LPARAM(lparam)})) {
+      const POINT at{GET_X_LPARAM(lparam), GET_Y_LPARAM(lparam)};
+      if (const BarPart part = BarPartAt(at); part != BarPart::kNone) {
+        PressBar(part, at);
+        return 0;
+      }
+      if (const auto cell = CellAt(at)) {
         SetFocusRow(cell->row, (wparam & MK_SHIFT) != 0);
-        dragging_ = true;
+        dragging_rows_ = true;
         SetCapture(hwnd());
       }
       if (message == WM_LBUTTONDBLCLK && on_double_click) on_double_click();
       return 0;
     }
+    case WM_TIMER:
+      if (wparam == kRepeatTimer) {
+        SetTimer(hwnd(), kRepeatTimer, kRepeatIntervalMs, nullptr);
+        RepeatBarPress();
+      }
+      return 0;
     case WM_MOUSEMOVE: {
       const POINT at{GET_X_LPARAM(lparam), GET_Y_LPARAM(lparam)};
-      if (dragging_) {
+      if (pressed_ == BarPart::kThumb) {
+        DragThumb(at.y);
+        return 0;
+      }
+      if (dragging_rows_) {
         const std::ptrdiff_t row = static_cast<std::ptrdiff_t>(top_row_) + (at.y < 0 ? -1 : at.y / Pitch());
         const auto clamped = static_cast<std::size_t>(
             std::clamp<std::ptrdiff_t>(row, 0, static_cast<std::ptrdiff_t>(row_count_) - 1));
         SetFocusRow(clamped, true);
         EnsureVisible(clamped);
       }
-      if (on_mouse_move) on_mouse_move(at);
+      if (on_mouse_move && pressed_ == BarPart::kNone) on_mouse_move(at);
       return 0;
     }
     case WM_LBUTTONUP:
-      if (dragging_) ReleaseCapture();
-      dragging_ = false;
+      if (dragging_rows_ || pressed_ != BarPart::kNone) ReleaseCapture();
       return 0;
     case WM_CAPTURECHANGED:
-      dragging_ = false;
+      dragging_rows_ = false;
+      if (pressed_ != BarPart::kNone) {
+        KillTimer(hwnd(), kRepeatTimer);
+        pressed_ = BarPart::kNone;
+        InvalidateBar();
+      }
       return 0;
     case WM_CONTEXTMENU:
       ContextMenu(lparam);

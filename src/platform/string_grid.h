@@ -1,7 +1,9 @@
 // A grid of text cells painted by the program itself: fixed column widths, one row height, grid
-// lines, whole-row selection, and vertical scrolling by bar, wheel and keys. It shows one
-// lists::ListTable. Only the rows in view are painted, and of the table's change notices only the
-// rows in view are repainted, so neither costs more for a longer table.
+// lines, whole-row selection, and vertical scrolling by its bar, the wheel and the keys. It shows
+// one lists::ListTable. Only the rows in view are painted, and of the table's change notices only
+// the rows in view are repainted, so neither costs more for a longer table. The scroll bar is the
+// grid's own too: under Wine the system's scroll bar takes several milliseconds to redraw, longer
+// than the rows it scrolls.
 #pragma once
 
 #include <windows.h>
@@ -27,8 +29,8 @@ class StringGrid : public Window, public lists::TableObserver {
   struct Layout {
     std::vector<int> column_widths;
     int row_height = 24;
-    // When the columns are wider than the grid (a scroll bar has appeared), this one gives way, so
-    // the last column stays in view.
+    // When the columns are wider than the grid (the scroll bar has appeared), this one gives way,
+    // so the last column stays in view.
     std::size_t yielding_column = 0;
   };
 
@@ -36,8 +38,8 @@ class StringGrid : public Window, public lists::TableObserver {
              lists::ListTable& table);
   ~StringGrid() override;
 
-  // The cell under a point of the client area; nothing below the last row or right of the last
-  // column.
+  // The cell under a point of the client area; nothing below the last row, right of the last
+  // column or on the scroll bar.
   std::optional<GridCell> CellAt(POINT point) const;
   // A cell's rectangle in client coordinates, grid lines excluded.
   RECT CellRect(GridCell cell) const;
@@ -48,6 +50,8 @@ class StringGrid : public Window, public lists::TableObserver {
   void Select(std::size_t row);
   std::size_t TopRow() const { return top_row_; }
   void ScrollTo(std::size_t top_row);
+  // The scroll bar's rectangle in client coordinates; empty while every row is in view.
+  RECT ScrollBarRect() const;
 
   bool visible() const { return IsWindowVisible(hwnd()) != FALSE; }
   void SetVisible(bool visible);
@@ -71,21 +75,33 @@ class StringGrid : public Window, public lists::TableObserver {
  private:
   static constexpr int kGridLine = 1;
 
+  // The parts of the scroll bar a press can hit.
+  enum class BarPart { kNone, kLineUp, kLineDown, kPageUp, kPageDown, kThumb };
+
   int Pitch() const { return row_height_ + kGridLine; }
-  int ClientHeight() const;
+  RECT Client() const;
+  // The client area without the scroll bar.
+  RECT RowsArea() const;
   // Rows wholly in view, at least one.
   std::size_t WholeRowsInView() const;
   // Rows at least partly in view, from the top row.
   std::size_t RowsInView() const;
+  std::size_t LastTopRow() const;
+  bool BarShown() const { return row_count_ > WholeRowsInView(); }
+  RECT ThumbRect() const;
+  BarPart BarPartAt(POINT point) const;
   std::vector<int> ColumnWidths() const;
-  void UpdateScrollBarLater();
-  void UpdateScrollBar();
   void InvalidateRows(std::size_t first, std::size_t end);
+  void InvalidateBar();
   void Paint(HDC dc, const RECT& area);
   void PaintRow(HDC dc, std::size_t row, const std::vector<int>& widths, int right_edge);
+  void PaintBar(HDC dc);
   void SetFocusRow(std::size_t row, bool extend);
   void EnsureVisible(std::size_t row);
-  void Scrolled(WORD request);
+  void ScrollBy(std::ptrdiff_t rows);
+  void PressBar(BarPart part, POINT at);
+  void RepeatBarPress();
+  void DragThumb(int y);
   void Wheel(int delta);
   bool Key(WPARAM key);
   void ContextMenu(LPARAM screen_point);
@@ -98,8 +114,11 @@ class StringGrid : public Window, public lists::TableObserver {
   std::size_t top_row_ = 0;
   std::size_t anchor_ = 0;
   std::size_t focus_ = 0;
-  bool dragging_ = false;
-  bool scroll_bar_pending_ = false;
+  bool dragging_rows_ = false;
+  bool bar_was_shown_ = false;
+  bool bar_pending_ = false;
+  BarPart pressed_ = BarPart::kNone;
+  int thumb_grip_ = 0;  // where in the thumb it was taken
   int wheel_rest_ = 0;
 };
 

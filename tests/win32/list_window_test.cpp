@@ -126,6 +126,49 @@ TEST_F(ListWindowTest, RowMenusActOnTheRowUnderThePointerNotTheSelectedOne) {
   EXPECT_EQ(errors, Strings{"'x1' is not a valid integer value"});
 }
 
+TEST_F(ListWindowTest, TheGridScrollsByItsBarTheWheelAndTheKeys) {
+  std::string online = "#Akot|Kot\r\n#U";
+  for (int user = 0; user < 500; ++user) online += std::to_string(1000 + user) + "-u" + std::to_string(user) + "-online|";
+  ServerSays(online + "~\r\n");
+  platform::StringGrid& grid = list().SGonline;
+  const HWND window = grid.hwnd();
+  const RECT bar = grid.ScrollBarRect();
+  ASSERT_FALSE(IsRectEmpty(&bar));
+  const LONG middle = (bar.left + bar.right) / 2;
+  RECT client{};
+  GetClientRect(window, &client);
+  const std::size_t whole = static_cast<std::size_t>(client.bottom + 1) / 25;
+  const auto press = [window](LONG x, LONG y) {
+    SendMessageW(window, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(x, y));
+    SendMessageW(window, WM_LBUTTONUP, 0, MAKELPARAM(x, y));
+  };
+
+  press(middle, bar.bottom - 3);  // the lower arrow
+  EXPECT_EQ(grid.TopRow(), 1u);
+  SetCursorPos(0, 0);  // paging goes on only while the pointer stays below the thumb
+  POINT below_thumb{middle, bar.bottom - 40};
+  ClientToScreen(window, &below_thumb);
+  SetCursorPos(below_thumb.x, below_thumb.y);
+  press(middle, bar.bottom - 40);
+  EXPECT_EQ(grid.TopRow(), 1u + whole);
+  SendMessageW(window, WM_MOUSEWHEEL, MAKEWPARAM(0, WHEEL_DELTA), 0);
+  EXPECT_EQ(grid.TopRow(), 1u + whole - 3);
+
+  // Home goes to the top, where the thumb stands just below the upper arrow; dragged to the
+  // bottom it shows the last rows. End selects the last row.
+  SendMessageW(window, WM_KEYDOWN, VK_HOME, 0);
+  EXPECT_EQ(grid.TopRow(), 0u);
+  SendMessageW(window, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(middle, bar.top + 20));
+  SendMessageW(window, WM_MOUSEMOVE, MK_LBUTTON, MAKELPARAM(middle, bar.bottom + 50));
+  SendMessageW(window, WM_LBUTTONUP, 0, MAKELPARAM(middle, bar.bottom + 50));
+  EXPECT_EQ(grid.TopRow(), 500u - whole);
+  SendMessageW(window, WM_KEYDOWN, VK_END, 0);
+  EXPECT_EQ(grid.SelectionFirst(), 499u);
+  EXPECT_EQ(grid.TopRow(), 500u - whole);
+  // The bar is no cell: a press on it selects nothing and its menu acts on no row.
+  EXPECT_EQ(grid.CellAt({middle, 5}), std::nullopt);
+}
+
 TEST_F(ListWindowTest, ASecondComposerForTheSameIdShowsTheNoticeAndLeavesTheFirst) {
   LogIn();
   popup_choice = 1;
