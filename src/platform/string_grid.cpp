@@ -297,17 +297,26 @@ void StringGrid::PaintBar(HDC dc) {
 void StringGrid::PressBar(BarPart part, POINT at) {
   pressed_ = part;
   SetCapture(hwnd());
-  if (part == BarPart::kThumb) {
-    thumb_grip_ = at.y - ThumbRect().top;
-  } else {
-    RepeatBarPress();
-    SetTimer(hwnd(), kRepeatTimer, kRepeatDelayMs, nullptr);
+  const std::ptrdiff_t page = static_cast<std::ptrdiff_t>(WholeRowsInView());
+  switch (part) {
+    case BarPart::kThumb:
+      thumb_grip_ = at.y - ThumbRect().top;
+      break;
+    case BarPart::kPageUp:
+    case BarPart::kPageDown:
+      ScrollBy(part == BarPart::kPageUp ? -page : page);
+      SetTimer(hwnd(), kRepeatTimer, kRepeatDelayMs, nullptr);
+      break;
+    default:
+      RepeatBarPress();
+      SetTimer(hwnd(), kRepeatTimer, kRepeatDelayMs, nullptr);
+      break;
   }
   InvalidateBar();
 }
 
 void StringGrid::RepeatBarPress() {
-  // Paging stops once the thumb has reached the pointer.
+  // Paging stops once the thumb has reached the pointer that holds the button.
   POINT pointer{};
   GetCursorPos(&pointer);
   ScreenToClient(hwnd(), &pointer);
