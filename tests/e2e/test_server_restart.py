@@ -59,7 +59,7 @@ def one_outage(args, folder, server, composer, recipient, round_number):
     if args.long:
         typed.append("on its way %d" % round_number)
         e2e.send_private_message(composer, typed[-1])
-        time.sleep(random.uniform(0.0, 0.3))
+        time.sleep(random.uniform(0.0, 0.03))
     server.send_signal(signal.SIGKILL)
     server.wait()
     notices = set()
