@@ -10,9 +10,18 @@
 namespace ozl::platform {
 namespace {
 
-constexpr UINT kSocketMessage = WM_APP + 1;
 constexpr UINT kResolvedMessage = WM_APP + 2;
 constexpr UINT kFailLaterMessage = WM_APP + 3;
+constexpr UINT kReadMoreMessage = WM_APP + 4;
+
+// A socket's number is given to the next socket as soon as it is closed, while notices about the
+// closed one may still wait in the queue: each exchange's notices come with a message of its own.
+constexpr UINT kSocketMessageFirst = WM_APP + 0x100;
+constexpr UINT kSocketMessageCount = 0x1000;
+
+UINT SocketMessage(protocol::RequestId id) {
+  return kSocketMessageFirst + static_cast<UINT>(id % kSocketMessageCount);
+}
 
 std::string SocketErrorText(int error) {
   return SystemMessage(static_cast<DWORD>(error), "Socket Error # " + std::to_string(error));
@@ -30,6 +39,7 @@ struct WinsockConnector::Exchange {
   HANDLE lookup = nullptr;
   std::vector<char> host_entry;
   bool connected = false;
+  bool closed = false;  // the server has closed: what waits in the socket is the rest
 };
 
 WinsockConnector::WinsockConnector(int time_limit_ms) : time_limit_ms_(time_limit_ms) {
@@ -85,7 +95,7 @@ void WinsockConnector::Start(protocol::RequestId id, const protocol::Endpoint& d
 void WinsockConnector::Connect(Exchange& exchange, in_addr address) {
   exchange.socket.reset(socket(AF_INET, SOCK_STREAM, IPPROTO_TCP));
   if (!exchange.socket ||
-      WSAAsyncSelect(exchange.socket.get(), hwnd(), kSocketMessage,
+      WSAAsyncSelect(exchange.socket.get(), hwnd(), SocketMessage(exchange.id),
                      FD_CONNECT | FD_READ | FD_WRITE | FD_CLOSE) != 0) {
     PostMessageW(hwnd(), kFailLaterMessage, static_cast<WPARAM>(exchange.id),
                  static_cast<LPARAM>(protocol::FailureKind::kConnectFailed));
@@ -104,13 +114,19 @@ void WinsockConnector::Connect(Exchange& exchange, in_addr address) {
 }
 
 LRESULT WinsockConnector::HandleMessage(UINT message, WPARAM wparam, LPARAM lparam) {
+  if (message >= kSocketMessageFirst && message < kSocketMessageFirst + kSocketMessageCount) {
+    OnSocketEvent(message, static_cast<SOCKET>(wparam), WSAGETSELECTEVENT(lparam), WSAGETSELECTERROR(lparam));
+    return 0;
+  }
   switch (message) {
-    case kSocketMessage:
-      OnSocketEvent(static_cast<SOCKET>(wparam), WSAGETSELECTEVENT(lparam), WSAGETSELECTERROR(lparam));
-      return 0;
     case kResolvedMessage:
       OnResolved(reinterpret_cast<HANDLE>(wparam), WSAGETASYNCERROR(lparam));
       return 0;
+    case kReadMoreMessage: {
+      const auto found = exchanges_.find(static_cast<protocol::RequestId>(wparam));
+      if (found != exchanges_.end()) Read(*found->second);
+      return 0;
+    }
     case kFailLaterMessage:
       Fail(static_cast<protocol::RequestId>(wparam), static_cast<protocol::FailureKind>(lparam), 0);
       return 0;
@@ -138,10 +154,10 @@ void WinsockConnector::OnResolved(HANDLE lookup, WORD error) {
   }
 }
 
-void WinsockConnector::OnSocketEvent(SOCKET socket, WORD event, WORD error) {
+void WinsockConnector::OnSocketEvent(UINT message, SOCKET socket, WORD event, WORD error) {
   Exchange* exchange = nullptr;
   for (auto& [id, candidate] : exchanges_) {
-    if (candidate->socket.get() == socket) exchange = candidate.get();
+    if (candidate->socket.get() == socket && SocketMessage(id) == message) exchange = candidate.get();
   }
   if (!exchange) return;  // a late event of an exchange that has already ended
   const protocol::RequestId id = exchange->id;
@@ -162,7 +178,7 @@ void WinsockConnector::OnSocketEvent(SOCKET socket, WORD event, WORD error) {
         Fail(id, protocol::FailureKind::kSocketError, error);
         return;
       }
-      ReadAvailable(*exchange);
+      Read(*exchange);
       return;
     case FD_CLOSE:
       if (error) {
@@ -170,7 +186,8 @@ void WinsockConnector::OnSocketEvent(SOCKET socket, WORD event, WORD error) {
         return;
       }
       // Data may still wait in the socket when the close is reported.
-      if (ReadAvailable(*exchange)) Succeed(id);
+      exchange->closed = true;
+      Read(*exchange);
       return;
     default:
       return;
@@ -190,24 +207,25 @@ void WinsockConnector::SendMore(Exchange& exchange) {
   }
 }
 
-bool WinsockConnector::ReadAvailable(Exchange& exchange) {
+void WinsockConnector::Read(Exchange& exchange) {
   char buffer[16384];
-  while (true) {
+  std::size_t taken = 0;
+  while (taken < kReadSliceBytes) {
     const int received = recv(exchange.socket.get(), buffer, sizeof(buffer), 0);
-    if (received > 0) {
-      exchange.response.append(buffer, static_cast<std::size_t>(received));
-      if (exchange.response.size() > kMaxResponseBytes) {
-        Fail(exchange.id, protocol::FailureKind::kSocketError, 0);
-        return false;
-      }
-      continue;
+    if (received == 0) return Succeed(exchange.id);
+    if (received < 0) {
+      const int error = WSAGetLastError();
+      if (error != WSAEWOULDBLOCK) return Fail(exchange.id, protocol::FailureKind::kSocketError, error);
+      if (exchange.closed) Succeed(exchange.id);
+      return;
     }
-    if (received == 0) return true;
-    const int error = WSAGetLastError();
-    if (error == WSAEWOULDBLOCK) return true;
-    Fail(exchange.id, protocol::FailureKind::kSocketError, error);
-    return false;
+    exchange.response.append(buffer, static_cast<std::size_t>(received));
+    taken += static_cast<std::size_t>(received);
+    if (exchange.response.size() > kMaxResponseBytes) {
+      return Fail(exchange.id, protocol::FailureKind::kSocketError, 0);
+    }
   }
+  PostMessageW(hwnd(), kReadMoreMessage, static_cast<WPARAM>(exchange.id), 0);
 }
 
 void WinsockConnector::Succeed(protocol::RequestId id) {

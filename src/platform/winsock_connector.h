@@ -27,16 +27,19 @@ class WinsockConnector : public protocol::Connector, private Window {
 
   // More than this from one server is no answer but an attack on memory.
   static constexpr std::size_t kMaxResponseBytes = 64u << 20;
+  // An answer arriving faster than it is read would otherwise keep the thread reading, and every
+  // window waiting: after this much the rest is read from a message of its own.
+  static constexpr std::size_t kReadSliceBytes = 256u << 10;
 
  private:
   struct Exchange;
 
   LRESULT HandleMessage(UINT message, WPARAM wparam, LPARAM lparam) override;
   void Connect(Exchange& exchange, in_addr address);
-  void OnSocketEvent(SOCKET socket, WORD event, WORD error);
+  void OnSocketEvent(UINT message, SOCKET socket, WORD event, WORD error);
   void OnResolved(HANDLE lookup, WORD error);
   void SendMore(Exchange& exchange);
-  bool ReadAvailable(Exchange& exchange);
+  void Read(Exchange& exchange);
   void Succeed(protocol::RequestId id);
   void Fail(protocol::RequestId id, protocol::FailureKind kind, int error);
 

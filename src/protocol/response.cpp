@@ -1,6 +1,9 @@
 #include "protocol/response.h"
 
+#include <algorithm>
 #include <charconv>
+#include <cstdint>
+#include <optional>
 
 namespace ozl::protocol {
 namespace {
@@ -15,6 +18,35 @@ int StatusCode(std::string_view header) {
   const auto [end, error] = std::from_chars(token.data(), token.data() + token.size(), code);
   if (error != std::errc{} || end != token.data() + token.size()) return 0;
   return code;
+}
+
+bool SameLetters(std::string_view a, std::string_view b) {
+  return std::equal(a.begin(), a.end(), b.begin(), b.end(), [](char x, char y) {
+    return (x >= 'A' && x <= 'Z' ? x + 32 : x) == (y >= 'A' && y <= 'Z' ? y + 32 : y);
+  });
+}
+
+std::string_view Trimmed(std::string_view text) {
+  while (!text.empty() && (text.front() == ' ' || text.front() == '\t')) text.remove_prefix(1);
+  while (!text.empty() && (text.back() == ' ' || text.back() == '\t' || text.back() == '\r')) {
+    text.remove_suffix(1);
+  }
+  return text;
+}
+
+std::optional<std::uint64_t> ContentLength(std::string_view header) {
+  std::size_t start = header.find('\n');
+  while (start != std::string_view::npos) {
+    const std::string_view line = header.substr(start + 1, header.find('\n', start + 1) - start - 1);
+    start = header.find('\n', start + 1);
+    const std::size_t colon = line.find(':');
+    if (colon == std::string_view::npos || !SameLetters(line.substr(0, colon), "content-length")) continue;
+    const std::string_view value = Trimmed(line.substr(colon + 1));
+    std::uint64_t length = 0;
+    const auto [end, error] = std::from_chars(value.data(), value.data() + value.size(), length);
+    if (error == std::errc{} && end == value.data() + value.size()) return length;
+  }
+  return std::nullopt;
 }
 
 }  // namespace
@@ -43,7 +75,21 @@ Response ParseResponse(std::string_view raw) {
     response.body = std::string(raw.substr(body_start));
   }
   response.status = StatusCode(response.header);
+  constexpr std::string_view kHttp = "HTTP/";
+  response.http = raw.starts_with(kHttp) || kHttp.starts_with(raw);
+  const std::optional<std::uint64_t> length = ContentLength(response.header);
+  response.whole = body_start != std::string_view::npos && (!length || response.body.size() >= *length);
   return response;
+}
+
+Verdict Judge(const Response& response, bool proxied) {
+  if (!response.http) return Verdict::kNotHttp;
+  if (!response.whole) return Verdict::kIncomplete;
+  // A proxy asks for credentials with 407, and some answer wrong ones with 401. The chat server
+  // itself never asks for any; a 407 without a proxy of ours comes from one on the way.
+  if (response.status == 407 || (proxied && response.status == 401)) return Verdict::kProxyRefused;
+  if (response.status == 429 || response.status >= 500) return Verdict::kServerBusy;
+  return response.status < 299 ? Verdict::kDispatched : Verdict::kDropped;
 }
 
 std::vector<std::string> SplitBody(std::string_view body) {

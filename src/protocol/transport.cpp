@@ -1,13 +1,18 @@
 #include "protocol/transport.h"
 
+#include <algorithm>
+
+#include "protocol/commands.h"
+
 namespace ozl::protocol {
 namespace {
 
 constexpr std::string_view kPing = "#PING";
 
-// A proxy asks for credentials with 407, and some answer wrong ones with 401. The chat server
-// itself never asks for any.
-bool RefusedByProxy(int status, bool proxied) { return proxied && (status == 407 || status == 401); }
+bool AsksForLogin(const std::vector<std::string>& lines) {
+  return std::any_of(lines.begin(), lines.end(),
+                     [](const std::string& line) { return Recognise(line).code == Incoming::kLogInAgain; });
+}
 
 }  // namespace
 
@@ -16,6 +21,7 @@ Transport::Transport(Connector& connector, TransportHost& host, std::string serv
 
 void Transport::SendText(std::string command) {
   if (shut_down_) return;
+  held_ = false;
   if (command == kPing) {
     if (queue_.empty() && !direct_) queue_.push_back({next_serial_++, std::move(command)});
   } else {
@@ -84,28 +90,45 @@ void Transport::Finish(RequestId id, bool delivered) {
 void Transport::Completed(RequestId id, const std::string& raw_response) {
   const auto found = in_flight_.find(id);
   if (found == in_flight_.end() || shut_down_) return;
+  const Carried carried = found->second;
   Response response = ParseResponse(raw_response);
-  // The command never reached the server: like an unreachable one, the user hears of it and the
-  // command waits for the next try instead of being lost.
-  if (RefusedByProxy(response.status, found->second.proxied)) {
-    return Failed(id, {FailureKind::kProxyRefused, ""});
-  }
-  Finish(id, true);
-  if (IsDispatched(response)) {
-    std::vector<std::string> lines = SplitBody(response.body);
-    if (gate_ && *gate_ == id) {
-      ready_lines_.insert(ready_lines_.begin(), std::make_move_iterator(lines.begin()),
-                          std::make_move_iterator(lines.end()));
-    } else {
-      ready_lines_.insert(ready_lines_.end(), std::make_move_iterator(lines.begin()),
-                          std::make_move_iterator(lines.end()));
+  // Answers that say the command was not carried out fail like an unreachable server: the user
+  // hears of it and the command waits for the next try instead of being lost.
+  switch (Judge(response, carried.proxied)) {
+    case Verdict::kProxyRefused:
+      return Failed(id, {FailureKind::kProxyRefused, ""});
+    case Verdict::kServerBusy:
+      return Failed(id, {FailureKind::kServerBusy, ""});
+    case Verdict::kIncomplete:
+      return Failed(id, {FailureKind::kBadAnswer, "The server's answer is incomplete"});
+    case Verdict::kNotHttp:
+      return Failed(id, {FailureKind::kBadAnswer, "The server's answer is not HTTP"});
+    case Verdict::kDropped:
+      Finish(id, true);
+      break;
+    case Verdict::kDispatched: {
+      std::vector<std::string> lines = SplitBody(response.body);
+      Finish(id, !KeepUndone(carried, lines));
+      const auto where = gate_ && *gate_ == id ? ready_lines_.begin() : ready_lines_.end();
+      ready_lines_.insert(where, std::make_move_iterator(lines.begin()), std::make_move_iterator(lines.end()));
+      last_response_ = std::move(response);
+      break;
     }
-    last_response_ = std::move(response);
   }
   if (gate_ && *gate_ == id) gate_.reset();
   Pump();
   // Commands that queued up during the request leave now, one request each.
-  if (!shut_down_ && !InFlight()) StartNextQueued();
+  if (!shut_down_ && !InFlight() && !held_) StartNextQueued();
+}
+
+bool Transport::KeepUndone(const Carried& carried, const std::vector<std::string>& lines) {
+  if (carried.direct || queue_.empty() || queue_.front().serial != carried.serial ||
+      queue_.front().command == kPing || !AsksForLogin(lines)) {
+    return false;
+  }
+  held_ = queue_.front().undone;
+  queue_.front().undone = true;
+  return true;
 }
 
 void Transport::Failed(RequestId id, const Failure& failure) {
@@ -128,6 +151,12 @@ void Transport::Failed(RequestId id, const Failure& failure) {
       break;
     case FailureKind::kProxyRefused:
       host_.ShowProxyRefused();
+      break;
+    case FailureKind::kServerBusy:
+      host_.ShowServerUnavailable();
+      break;
+    case FailureKind::kBadAnswer:
+      host_.ShowError(failure.text);
       break;
   }
   if (gate_ && *gate_ == id) {

@@ -9,7 +9,8 @@
 // Requests are carried by a Connector, which reports back later on the same thread; nothing
 // here blocks. The lines of a response reach the dispatcher in order; when a line makes the
 // dispatcher send directly (the re-login), the rest of that response is held back until the
-// direct request has been answered, so its lines come first.
+// direct request has been answered, so its lines come first. A command answered with "#0" (the
+// server no longer knows the session) was not carried out: it goes again after the re-login.
 #pragma once
 
 #include <cstdint>
@@ -33,6 +34,8 @@ enum class FailureKind {
   kTimedOut,        // no complete answer within the time limit
   kSocketError,     // anything else while sending or reading
   kProxyRefused,    // the proxy wants other credentials
+  kServerBusy,      // the server answered that it cannot take the command now
+  kBadAnswer,       // an answer cut short, or not HTTP at all
 };
 
 struct Failure {
@@ -91,6 +94,7 @@ class Transport {
   struct Queued {
     std::uint64_t serial;
     std::string command;
+    bool undone = false;  // a server that did not know the session has answered it once
   };
   struct Direct {
     std::uint64_t serial;
@@ -106,6 +110,8 @@ class Transport {
   void StartNextQueued();
   void Start(std::string command, Carried carried);
   void Finish(RequestId id, bool delivered);
+  // Whether the command a "#0" answered stays first, to go again after the re-login.
+  bool KeepUndone(const Carried& carried, const std::vector<std::string>& lines);
   void Pump();
 
   Connector& connector_;
@@ -115,6 +121,9 @@ class Transport {
   std::deque<Queued> queue_;
   std::optional<Direct> direct_;
   std::map<RequestId, Carried> in_flight_;
+  // The first waiting command came back undone again after a re-login: it waits for the next
+  // call or poll instead of chasing a server that will not take it.
+  bool held_ = false;
   std::uint64_t next_serial_ = 1;
   RequestId next_request_ = 1;
   Response last_response_;

@@ -104,18 +104,41 @@ TEST(ResponseSplit, StatusHeaderAndBody) {
   EXPECT_EQ(ok.status, 200);
   EXPECT_EQ(ok.header, "HTTP/1.0 200 OK\r\nServer: x\r\n");
   EXPECT_EQ(ok.body, "#R1\r\n");
-  EXPECT_TRUE(IsDispatched(ok));
+  EXPECT_EQ(Judge(ok, false), Verdict::kDispatched);
 
   const Response bare_lf = ParseResponse("HTTP/1.0 204 No\nA: b\n\nbody");
   EXPECT_EQ(bare_lf.status, 204);
   EXPECT_EQ(bare_lf.body, "body");
 
   EXPECT_EQ(ParseResponse("HTTP/1.0 abc OK\r\n\r\n#R1").status, 0);
-  EXPECT_TRUE(IsDispatched(ParseResponse("HTTP/1.0 abc OK\r\n\r\n#R1")));
-  EXPECT_FALSE(IsDispatched(ParseResponse("HTTP/1.0 299 Odd\r\n\r\n#R1")));
-  EXPECT_FALSE(IsDispatched(ParseResponse("HTTP/1.0 404 Not Found\r\n\r\n#R1")));
   EXPECT_EQ(ParseResponse("garbage without any line end").body, "");
   EXPECT_EQ(ParseResponse("").status, 0);
+}
+
+TEST(ResponseSplit, WhatAnAnswerMeansForItsCommand) {
+  const struct {
+    const char* raw;
+    bool proxied;
+    Verdict verdict;
+  } cases[] = {
+      {"HTTP/1.0 abc OK\r\n\r\n#R1", false, Verdict::kDispatched},
+      {"HTTP/1.0 200 OK\r\ncontent-LENGTH:  5 \r\n\r\n#R1\r\n", false, Verdict::kDispatched},
+      {"HTTP/1.0 200 OK\r\nContent-Length: 2\r\n\r\n#R1\r\n", false, Verdict::kDispatched},
+      {"HTTP/1.0 200 OK\r\nContent-Length: x\r\n\r\n", false, Verdict::kDispatched},
+      {"HTTP/1.0 299 Odd\r\n\r\n#R1", false, Verdict::kDropped},
+      {"HTTP/1.0 404 Not Found\r\n\r\n#R1", false, Verdict::kDropped},
+      {"HTTP/1.0 401 Unauthorized\r\n\r\n", false, Verdict::kDropped},
+      {"HTTP/1.0 401 Unauthorized\r\n\r\n", true, Verdict::kProxyRefused},
+      {"HTTP/1.0 407 Proxy Authentication Required\r\n\r\n", false, Verdict::kProxyRefused},
+      {"HTTP/1.0 429 Too Many Requests\r\n\r\n", false, Verdict::kServerBusy},
+      {"HTTP/1.0 500 Oops\r\n\r\n#-boom", false, Verdict::kServerBusy},
+      {"HTTP/1.0 200 OK\r\nContent-Length: 40\r\n\r\n#S1|cut in the mid", false, Verdict::kIncomplete},
+      {"HTTP/1.0 200 OK\r\n", false, Verdict::kIncomplete},
+      {"HTT", false, Verdict::kIncomplete},
+      {"", false, Verdict::kIncomplete},
+      {"\x16\x03garbage\r\n\r\n#-x", false, Verdict::kNotHttp},
+  };
+  for (const auto& c : cases) EXPECT_EQ(Judge(ParseResponse(c.raw), c.proxied), c.verdict) << c.raw;
 }
 
 TEST(ResponseSplit, EveryLineEndsInOneLf) {

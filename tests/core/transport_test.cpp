@@ -187,7 +187,7 @@ TEST_F(TransportTest, LinesReachTheDispatcherInOrderWithTheirLf) {
 
 TEST_F(TransportTest, AnswersOfUnsuccessfulStatusAreDroppedSilently) {
   transport.SendText("#I1");
-  transport.Completed(connector.sent[0].id, "HTTP/1.0 500 Oops\r\n\r\n#-boom");
+  transport.Completed(connector.sent[0].id, "HTTP/1.0 404 Not Found\r\n\r\n#-boom");
   EXPECT_TRUE(host.received.empty());
   EXPECT_TRUE(host.events.empty());
   EXPECT_EQ(transport.WaitingCount(), 0u);
@@ -212,6 +212,68 @@ TEST_F(TransportTest, AProxysRefusalIsReportedAndTheCommandWaitsForTheNextTry) {
   host.proxy = {};
   transport.SendText("#I1");
   transport.Completed(Last().id, "HTTP/1.0 401 Unauthorized\r\n\r\n");
+  EXPECT_EQ(transport.WaitingCount(), 0u);
+}
+
+TEST_F(TransportTest, AnAnswerThatLeavesTheCommandUndoneKeepsItForTheNextTry) {
+  const struct {
+    const char* raw;
+    Strings events;
+  } cases[] = {
+      {"HTTP/1.0 500 Internal Server Error\r\n\r\n", {"notice"}},
+      {"HTTP/1.0 429 Too Many Requests\r\n\r\n", {"notice"}},
+      {"HTTP/1.0 407 Proxy Authentication Required\r\n\r\n", {"proxy refused"}},
+      {"HTTP/1.0 200 OK\r\n", {"error: The server's answer is incomplete"}},
+      {"HTTP/1.0 200 OK\r\nContent-Length: 30\r\n\r\n#-half of a li", {"error: The server's answer is incomplete"}},
+      {"", {"error: The server's answer is incomplete"}},
+      {"\x16\x03garbage\r\n\r\n#-garbage", {"error: The server's answer is not HTTP"}},
+  };
+  for (const auto& c : cases) {
+    host.events.clear();
+    host.received.clear();
+    transport.SendText("#S1|typed ");
+    transport.Completed(Last().id, c.raw);
+    EXPECT_EQ(host.events, c.events) << c.raw;
+    EXPECT_TRUE(host.received.empty()) << c.raw;
+    const std::size_t sent = connector.sent.size();
+    transport.Poll();
+    ASSERT_EQ(connector.sent.size(), sent + 1) << c.raw;
+    EXPECT_EQ(Last().Data(), "#S1|typed ");
+    Answer(connector.sent.size() - 1);
+    EXPECT_EQ(transport.WaitingCount(), 0u);
+  }
+}
+
+TEST_F(TransportTest, ACommandAnsweredWithLogInAgainGoesAgainAfterTheRelogin) {
+  host.on_line = [&](const std::string& line) {
+    if (line == "#0\n") transport.SendDirect("#A1|pw");
+  };
+  transport.SendText("#S2|typed in the outage ");
+  transport.SendText("#S2|and another ");
+  Answer(0, "#0");
+  Answer(1, "#Anick|Nick\n#U~");
+  Answer(2);
+  Answer(3);
+  EXPECT_EQ(DataSent(), (Strings{"#S2|typed in the outage ", "#A1|pw", "#S2|typed in the outage ",
+                                 "#S2|and another "}));
+  EXPECT_EQ(transport.WaitingCount(), 0u);
+
+  // A re-login that does not take leaves it undone again: then it waits for the next poll
+  // instead of going round in a loop.
+  transport.SendText("#S2|third ");
+  Answer(4, "#0");
+  Answer(5, "#-wrong password");
+  Answer(6, "#0");
+  Answer(7, "#-wrong password");
+  EXPECT_EQ(connector.sent.size(), 8u);
+  transport.Poll();
+  EXPECT_EQ(Last().Data(), "#S2|third ");
+  // A ping answered so has nothing to carry out again.
+  Answer(8);
+  transport.Poll();
+  Answer(9, "#0");
+  Answer(10);
+  EXPECT_EQ(Last().Data(), "#A1|pw");
   EXPECT_EQ(transport.WaitingCount(), 0u);
 }
 

@@ -52,6 +52,7 @@ def arguments():
     parser.add_argument("--server")
     parser.add_argument("--setup", help="the installer, where the build makes one")
     parser.add_argument("--portable", help="the portable zip, where the build makes one")
+    parser.add_argument("--long", action="store_true", help="the long version of a scenario, where it has one")
     return parser.parse_args()
 
 
@@ -86,17 +87,15 @@ class ScriptedServer:
                 connection, _ = self.listener.accept()
             except OSError:
                 return
-            with connection:
-                data = b""
-                while b"\r\n\r\n" not in data:
-                    chunk = connection.recv(65536)
-                    if not chunk:
-                        break
-                    data += chunk
-                with self.lock:
-                    self.requests.append(data)
-                    body = self.bodies.pop(0) if self.bodies else b""
-                connection.sendall(b"HTTP/1.0 200 OK\r\nContent-Type: text/plain\r\n\r\n" + body)
+            self._answer(connection)
+
+    def _answer(self, connection):
+        with connection:
+            data = read_request(connection)
+            with self.lock:
+                self.requests.append(data)
+                body = self.bodies.pop(0) if self.bodies else b""
+            connection.sendall(b"HTTP/1.0 200 OK\r\nContent-Type: text/plain\r\n\r\n" + body)
 
     def received(self):
         with self.lock:
@@ -109,6 +108,17 @@ class ScriptedServer:
         except OSError:
             pass
         self.listener.close()
+
+
+def read_request(connection):
+    """A request's bytes up to the end of its header, or whatever came before the client closed."""
+    data = b""
+    while b"\r\n\r\n" not in data:
+        chunk = connection.recv(65536)
+        if not chunk:
+            break
+        data += chunk
+    return data
 
 
 def header(request, name):
@@ -215,6 +225,33 @@ def replace_text(window, x, y, text):
 
 def press(key):
     xdotool("key", key)
+
+
+def send_private_message(window, text):
+    """Types a message into a message window and sends it with its button."""
+    click(window, 15 + 100, 184 + 20)  # Msend
+    type_text(text)
+    click(window, 32 + 20, 230 + 9)  # Bsend
+
+
+def close_boxes_and_notices(*keep):
+    """After the login (the login window hidden): closes the error boxes and the notices as the
+    user does, leaving the windows titled `keep`; returns the notices' titles."""
+    def closed():
+        boxes = windows_named("^OZL$")
+        for box in boxes:
+            # A message window raised by an incoming line may cover the box, and take the focus.
+            xdotool("windowraise", box)
+            _, _, width, height = window_geometry(box)
+            click(box, width // 2, height - 25)  # OK
+        return not boxes
+    wait_for("the error boxes to close", closed, timeout=10, interval=0.3)
+    notices = [window for window in windows_named(".") if xdotool("getwindowname", window) not in keep]
+    titles = [xdotool("getwindowname", window) for window in notices]
+    for notice in notices:
+        xdotool("windowraise", notice)
+        click(notice, 224 + 7, 6 + 6)  # its close button
+    return titles
 
 
 FIRST_START_HELP = "^" + re.escape("© OZL, www.ozl.example") + "$"
@@ -352,3 +389,33 @@ def shape_rectangles(window):
         xlib.XFree(rectangles)
     xlib.XCloseDisplay(display)
     return result
+
+
+class WindowProbe:
+    """window_probe.exe (built beside ozl.exe) in the scenarios' prefix: until `result()` it
+    times WM_NULL round trips to the client's windows of the given titles and watches its error
+    boxes. Started, it waits until it has found the windows."""
+
+    def __init__(self, exe, *titles):
+        probe = os.path.join(os.path.dirname(os.path.abspath(exe)), "window_probe.exe")
+        self.process = subprocess.Popen([os.path.join(REPO, "scripts", "wine-run"), probe] + list(titles),
+                                        stdin=subprocess.PIPE, stdout=subprocess.PIPE,
+                                        stderr=subprocess.DEVNULL, text=True)
+        line = self.process.stdout.readline().strip()
+        if line != "ready":
+            raise AssertionError("the window probe did not start: %r" % line)
+
+    def result(self):
+        """worst_ms, mean_ms, samples, boxes_max, boxes_seen and the texts of the boxes."""
+        output, _ = self.process.communicate("stop\n", timeout=60)
+        figures = {"boxes": []}
+        for line in output.splitlines():
+            if line.startswith("box: "):
+                figures["boxes"].append(line[5:])
+            elif line.startswith("samples="):
+                for pair in line.split():
+                    name, value = pair.split("=")
+                    figures[name] = float(value)
+        if "worst_ms" not in figures:
+            raise AssertionError("the window probe gave no figures: %r" % output)
+        return figures

@@ -14,7 +14,10 @@ namespace {
 class RecordingHost : public protocol::TransportHost {
  public:
   protocol::ProxySettings CurrentProxy() override { return proxy; }
-  void ReceiveText(const std::string& line) override { lines.push_back(line); }
+  void ReceiveText(const std::string& line) override {
+    lines.push_back(line);
+    if (on_line) on_line(line);
+  }
   void ShowServerUnavailable() override { events.push_back("notice"); }
   void ShowProxyRefused() override { events.push_back("proxy refused"); }
   void ShowError(const std::string& text) override { events.push_back("error: " + text); }
@@ -22,6 +25,7 @@ class RecordingHost : public protocol::TransportHost {
   protocol::ProxySettings proxy;
   std::vector<std::string> lines;
   std::vector<std::string> events;
+  std::function<void(const std::string&)> on_line;
 };
 
 // A one-connection server on a thread of its own: reads the request, then does what it is told.
@@ -152,6 +156,37 @@ TEST_F(WinsockConnectorTest, AServerThatNeverClosesTimesOut) {
   release = true;
   EXPECT_EQ(host_.events, (std::vector<std::string>{"notice", "error: Connection Timed Out"}));
   EXPECT_TRUE(host_.lines.empty());
+}
+
+TEST_F(WinsockConnectorTest, ARequestMadeByAnAnswerIsNotTakenForTheOneBefore) {
+  // The re-login starts from the answer that asked for it: its socket gets the number of the
+  // one just closed, whose last notice (the close) is still on its way.
+  LocalServer relogin([](SOCKET connection, const std::string&) {
+    SendAll(connection, "HTTP/1.0 200 OK\r\n\r\n#Akot|Kot");
+  });
+  std::atomic<bool> answered{false};
+  std::atomic<bool> release{false};
+  LocalServer first([&](SOCKET connection, const std::string&) {
+    SendAll(connection, "HTTP/1.0 200 OK\r\n\r\n#0");
+    shutdown(connection, SD_SEND);  // the socket stays open, so its number is not the one reused
+    answered = true;
+    while (!release) Sleep(10);
+  });
+  host_.on_line = [&](const std::string& line) {
+    if (line != "#0\n") return;
+    Use("127.0.0.1", relogin.port);
+    transport.SendDirect("#A1|pw");
+  };
+  Use("127.0.0.1", first.port);
+  transport.Poll();
+  // The answer and the close are both waiting when the answer is read.
+  ASSERT_TRUE(PumpUntil([&] { return answered.load(); }));
+  Sleep(100);
+  const bool relogged = PumpUntil([&] { return relogin.done && !transport.InFlight(); });
+  release = true;
+  ASSERT_TRUE(relogged);
+  EXPECT_EQ(host_.lines, (std::vector<std::string>{"#0\n", "#Akot|Kot\n"}));
+  EXPECT_EQ(host_.events, std::vector<std::string>{});
 }
 
 TEST(WinsockConnectorLifetime, GoingAwayMidRequestIsHarmless) {
