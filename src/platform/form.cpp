@@ -53,15 +53,9 @@ POINT CentredOnScreen(int width, int height) {
 
 Panel::Panel(Window& parent, int left, int top, int width, int height, COLORREF colour)
     : colour_(colour) {
-  Spec spec;
+  Spec spec = ChildSpec(parent, left, top, width, height);
   spec.class_name = L"OzlPanel";
   spec.class_style = CS_DBLCLKS;
-  spec.style = WS_CHILD | WS_VISIBLE | WS_CLIPSIBLINGS;
-  spec.parent = parent.hwnd();
-  spec.x = left;
-  spec.y = top;
-  spec.width = width;
-  spec.height = height;
   Create(spec);
 }
 

@@ -36,16 +36,11 @@ StringGrid::StringGrid(Window& parent, int left, int top, int width, int height,
       row_height_(layout.row_height),
       yielding_column_(layout.yielding_column),
       row_count_(table.RowCount()) {
-  Spec spec;
+  Spec spec = ChildSpec(parent, left, top, width, height);
   spec.class_name = L"OzlGrid";
   spec.class_style = CS_DBLCLKS;
   spec.cursor = LoadCursorW(nullptr, IDC_HAND);
-  spec.style = WS_CHILD | WS_VISIBLE | WS_TABSTOP | WS_CLIPSIBLINGS;
-  spec.parent = parent.hwnd();
-  spec.x = left;
-  spec.y = top;
-  spec.width = width;
-  spec.height = height;
+  spec.style |= WS_TABSTOP;
   Create(spec);
   table_.SetObserver(this);
   bar_was_shown_ = BarShown();

@@ -169,15 +169,10 @@ class WebBrowser::OpenButton : public SubclassedControl {
 
 WebBrowser::WebBrowser(Window& parent, int left, int top, int width, int height,
                        const BrowserEngine& engine) {
-  Spec spec;
+  Spec spec = ChildSpec(parent, left, top, width, height);
   spec.class_name = L"OzlWebBrowser";
-  spec.style = WS_CHILD | WS_VISIBLE | WS_CLIPCHILDREN | WS_CLIPSIBLINGS;
+  spec.style |= WS_CLIPCHILDREN;
   spec.ex_style = WS_EX_CONTROLPARENT;  // Tab reaches the fallback's button
-  spec.parent = parent.hwnd();
-  spec.x = left;
-  spec.y = top;
-  spec.width = width;
-  spec.height = height;
   Create(spec);
   if (!exists()) return;
   Embed(engine);

@@ -33,6 +33,17 @@ std::string Window::Text() const {
 
 void Window::SetText(std::string_view cp1251) { SetWindowTextW(hwnd(), Widen(cp1251).c_str()); }
 
+Window::Spec Window::ChildSpec(const Window& parent, int left, int top, int width, int height) {
+  Spec spec;
+  spec.style = WS_CHILD | WS_VISIBLE | WS_CLIPSIBLINGS;
+  spec.parent = parent.hwnd();
+  spec.x = left;
+  spec.y = top;
+  spec.width = width;
+  spec.height = height;
+  return spec;
+}
+
 void Window::Create(const Spec& spec) {
   static std::set<std::wstring> registered;
   if (registered.insert(spec.class_name).second) {

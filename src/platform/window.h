@@ -41,6 +41,8 @@ class Window {
     int height = 0;
     std::wstring text;
   };
+  // A visible child window at a place in its parent; the caller names its class and adds styles.
+  static Spec ChildSpec(const Window& parent, int left, int top, int width, int height);
   void Create(const Spec& spec);
   void Destroy();
 
