@@ -1,12 +1,13 @@
 #include "settings/help_text.h"
 
+#include "ozl_version.h"
 #include "text/cp1251.h"
 
 namespace ozl::settings {
 
 std::vector<std::string_view> HelpLines() {
   return {
-      "OZL 0.03b: руководство пользователя"_cp1251,
+      "OZL " OZL_VERSION_TEXT ": руководство пользователя"_cp1251,
       ""_cp1251,
       "1. О программе"_cp1251,
       ""_cp1251,
