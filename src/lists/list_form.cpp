@@ -6,6 +6,7 @@
 #include "directory/search_form.h"
 #include "lists/list_window_text.h"
 #include "platform/effects.h"
+#include "platform/files.h"
 #include "platform/text.h"
 #include "protocol/commands.h"
 #include "skin/skinned_form.h"
@@ -14,17 +15,6 @@ namespace ozl {
 namespace {
 
 int ScreenHeight() { return GetSystemMetrics(SM_CYSCREEN); }
-
-platform::Form::Options ListOptions() {
-  platform::Form::Options options;
-  options.client_width = 180;
-  options.client_height = ScreenHeight();
-  options.background = GetSysColor(COLOR_MENU);
-  options.stay_on_top = true;
-  options.drag_by_surface = false;
-  options.centred = false;
-  return options;
-}
 
 platform::StringGrid::Layout ListLayout() { return {{29, 109, 21}, 24, lists::kNickColumn}; }
 
@@ -35,15 +25,15 @@ std::string CurrentFolder() {
   return platform::Narrow(folder);
 }
 
-bool FileExists(const std::string& path) {
-  const DWORD attributes = GetFileAttributesW(platform::Widen(path).c_str());
-  return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) == 0;
-}
-
 }  // namespace
 
 TListForm::TListForm(Program& program)
-    : Form(ListOptions()),
+    : Form({.client_width = 180,
+            .client_height = ScreenHeight(),
+            .background = GetSysColor(COLOR_MENU),
+            .stay_on_top = true,
+            .drag_by_surface = false,
+            .centred = false}),
       Component("TListForm", nullptr),
       S(ScreenHeight()),
       Spages(*this, 4, 20, platform::Bitmap::FromResource(L"SWITCH_PAGES_OFF"),
@@ -159,7 +149,7 @@ void TListForm::N31Click() { Send(protocol::RemoveContactCommand(PMkontakt.Tag))
 
 void TListForm::History1Click() {
   const std::string path = lists::HistoryPath(CurrentFolder(), PMkontakt.Tag);
-  if (!FileExists(path)) {
+  if (!platform::Win32FileSystem().Exists(path)) {
     program_.StartForm->ViewInfo(std::string("К сожалению, History List пуст!"_cp1251));
     return;
   }
