@@ -15,21 +15,17 @@ namespace {
 
 constexpr UINT kReleaseRetiredMessage = WM_APP + 20;
 
-platform::Form::Options StartOptions() {
-  platform::Form::Options options;
-  options.client_width = 197;
-  options.client_height = 215;
-  options.cursor = LoadCursorW(nullptr, IDC_HAND);
-  options.skin = L"SKIN_START";
-  options.title = "OZL";
-  return options;
-}
-
 }  // namespace
 
 TStartForm::TStartForm(Program& program, protocol::Connector& connector)
-    : SkinnedForm(StartOptions(), {.class_name = "TStartForm", .client_drag = true}),
-      program_(program), transport_(connector, *this, OZL_SERVER_HOST) {
+    : SkinnedForm({.client_width = 197,
+                   .client_height = 215,
+                   .cursor = LoadCursorW(nullptr, IDC_HAND),
+                   .skin = L"SKIN_START",
+                   .title = "OZL"},
+                  {.class_name = "TStartForm", .client_drag = true}),
+      program_(program),
+      transport_(connector, *this, OZL_SERVER_HOST) {
   Bnewuser.on_click = [this] { Bnewuserclick(); };
   Bproxy.on_click = [this] { Bproxyclick(); };
   Bstart.on_click = [this] { Bstartclick(); };

@@ -7,21 +7,13 @@
 #include "text/cp1251.h"
 
 namespace ozl {
-namespace {
-
-platform::Form::Options ChatOptions() {
-  platform::Form::Options options;
-  options.client_width = 611;
-  options.client_height = 416;
-  options.skin = L"SKIN_CHAT";
-  options.title = "Общий чат"_cp1251;
-  return options;
-}
-
-}  // namespace
 
 TChatForm::TChatForm(Program& program)
-    : SkinnedForm(ChatOptions(), {.class_name = "TChatForm"}),
+    : SkinnedForm({.client_width = 611,
+                   .client_height = 416,
+                   .skin = L"SKIN_CHAT",
+                   .title = std::string("Общий чат"_cp1251)},
+                  {.class_name = "TChatForm"}),
       ListBox1(hwnd(), 474, 28, 124, 345,
                {.background = RGB(0xFD, 0xFA, 0xF1), .text = RGB(0x80, 0x80, 0x80), .font_height = -13,
                 .item_height = 16},

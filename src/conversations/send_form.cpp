@@ -5,21 +5,12 @@
 #include "protocol/commands.h"
 
 namespace ozl {
-namespace {
-
-platform::Form::Options SendOptions(const std::string& id) {
-  platform::Form::Options options;
-  options.client_width = 355;
-  options.client_height = 266;
-  options.skin = L"SKIN_SEND";
-  options.title = id;
-  return options;
-}
-
-}  // namespace
 
 TSendForm::TSendForm(Program& program, const std::string& id, const std::string& selected_nick)
-    : SkinnedForm(SendOptions(id), {.class_name = "TSendForm"}), Composer(id), program_(program) {
+    : SkinnedForm({.client_width = 355, .client_height = 266, .skin = L"SKIN_SEND", .title = id},
+                  {.class_name = "TSendForm"}),
+      Composer(id),
+      program_(program) {
   Bsend.on_click = [this] { Bsendclick(); };
   Bclose.on_click = [this] { Bcloseclick(); };
   VBclose.on_click = [this] { Bcloseclick(); };

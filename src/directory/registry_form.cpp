@@ -8,21 +8,14 @@
 #include "protocol/session_id.h"
 
 namespace ozl {
-namespace {
-
-platform::Form::Options RegistryOptions() {
-  platform::Form::Options options;
-  options.client_width = 184;
-  options.client_height = 379;
-  options.skin = L"SKIN_REGISTRY";
-  options.title = "Регистрация"_cp1251;
-  return options;
-}
-
-}  // namespace
 
 TRegistryForm::TRegistryForm(Program& program)
-    : SkinnedForm(RegistryOptions(), {.class_name = "TRegistryForm"}), program_(program) {
+    : SkinnedForm({.client_width = 184,
+                   .client_height = 379,
+                   .skin = L"SKIN_REGISTRY",
+                   .title = std::string("Регистрация"_cp1251)},
+                  {.class_name = "TRegistryForm"}),
+      program_(program) {
   const directory::RegistrationTexts initial = directory::InitialRegistrationTexts(kWebChatHost);
   ShowTexts(initial.fields, initial.password_repeat);
   RadioButton1.SetChecked(true);

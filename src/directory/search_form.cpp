@@ -5,22 +5,14 @@
 #include "directory/placeholders.h"
 
 namespace ozl {
-namespace {
 
-platform::Form::Options SearchOptions() {
-  platform::Form::Options options;
-  options.client_width = 401;
-  options.client_height = 316;
-  options.skin = L"SKIN_SEARCH";
-  // Named for the window list and assistive tools, as the button that opens it.
-  options.title = "Поиск друзей"_cp1251;
-  return options;
-}
-
-}  // namespace
-
+// Titled for the window list and assistive tools, as the button that opens it.
 TSearchForm::TSearchForm(Program& program)
-    : SkinnedForm(SearchOptions(), {.class_name = "TSearchForm", .region = "TLT0,0,Cartoon"}),
+    : SkinnedForm({.client_width = 401,
+                   .client_height = 316,
+                   .skin = L"SKIN_SEARCH",
+                   .title = std::string("Поиск друзей"_cp1251)},
+                  {.class_name = "TSearchForm", .region = "TLT0,0,Cartoon"}),
       SGsearch(*this, 176, 56, 161, 161, {{39, 81, 21}, 24, lists::kNickColumn}, program.search_results),
       program_(program) {
   const protocol::SearchCriteria placeholders = directory::SearchPlaceholders();

@@ -1,20 +1,13 @@
 #include "directory/user_info_form.h"
 
 namespace ozl {
-namespace {
 
-platform::Form::Options UserInfoOptions() {
-  platform::Form::Options options;
-  options.client_width = 273;
-  options.client_height = 233;
-  options.background = GetSysColor(COLOR_BTNFACE);
-  options.skin = L"SKIN_USERINFO";
-  return options;
-}
-
-}  // namespace
-
-TUserInfoForm::TUserInfoForm() : SkinnedForm(UserInfoOptions(), {.class_name = "TUserInfoForm"}) {
+TUserInfoForm::TUserInfoForm()
+    : SkinnedForm({.client_width = 273,
+                   .client_height = 233,
+                   .background = GetSysColor(COLOR_BTNFACE),
+                   .skin = L"SKIN_USERINFO"},
+                  {.class_name = "TUserInfoForm"}) {
   VantalButton1.on_click = [this] { Hide(); };
 }
 

@@ -44,10 +44,10 @@ class Form : public Window, public ControlHost {
     bool centred = true;
     HCURSOR cursor = nullptr;
     const wchar_t* skin = nullptr;  // the BITMAP resource painted as the window's face
-    std::string title;  // Windows-1251
+    std::string title{};  // Windows-1251
     Frame frame = Frame::kNone;
     // Where the window's top-left corner first shows on the screen, rather than the middle.
-    std::optional<POINT> position;
+    std::optional<POINT> position{};
   };
 
   HWND HostWindow() const override { return hwnd(); }

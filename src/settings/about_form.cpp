@@ -5,22 +5,14 @@
 #include "settings/help_text.h"
 
 namespace ozl {
-namespace {
 
-platform::Form::Options AboutOptions() {
-  platform::Form::Options options;
-  options.client_width = 433;
-  options.client_height = 316;
-  options.background = GetSysColor(COLOR_BTNFACE);
-  options.frame = platform::Form::Frame::kFixed;
-  // The rights holder and its site.
-  options.title = "© OZL, www.ozl.example"_cp1251;
-  return options;
-}
-
-}  // namespace
-
-TAboutForm::TAboutForm() : Form(AboutOptions()) {
+TAboutForm::TAboutForm()
+    : Form({.client_width = 433,
+            .client_height = 316,
+            .background = GetSysColor(COLOR_BTNFACE),
+            // The rights holder and its site.
+            .title = std::string("© OZL, www.ozl.example"_cp1251),
+            .frame = platform::Form::Frame::kFixed}) {
   Memo1.SetText(settings::HelpText());
   Button1.on_click = [this] { Button1Click(); };
 }

@@ -8,22 +8,18 @@
 namespace ozl {
 namespace {
 
-platform::Form::Options ProxyOptions() {
-  platform::Form::Options options;
-  options.client_width = 196;
-  options.client_height = 213;
-  options.skin = L"SKIN_PROXY";
-  options.title = "Настройка прокси"_cp1251;
-  options.position = POINT{491, 217};
-  return options;
-}
-
 void InvertEnabled(platform::SubclassedControl& control) { control.SetEnabled(!control.enabled()); }
 
 }  // namespace
 
 TProxyForm::TProxyForm(Program& program)
-    : SkinnedForm(ProxyOptions(), {.class_name = "TProxyForm"}), program_(program) {
+    : SkinnedForm({.client_width = 196,
+                   .client_height = 213,
+                   .skin = L"SKIN_PROXY",
+                   .title = std::string("Настройка прокси"_cp1251),
+                   .position = POINT{491, 217}},
+                  {.class_name = "TProxyForm"}),
+      program_(program) {
   for (platform::SubclassedControl* control : std::initializer_list<platform::SubclassedControl*>{
            &CEproxy, &CEproxyport, &Cuseproxyauthorization, &CElogin, &CEpassword}) {
     control->SetEnabled(false);

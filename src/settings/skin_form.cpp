@@ -3,23 +3,16 @@
 #include "settings/colour_tool.h"
 
 namespace ozl {
-namespace {
 
-platform::Form::Options SkinOptions() {
-  platform::Form::Options options;
-  // The outer size is 333 x 481 with the system's sizing frame and title bar.
-  options.client_width = 325;
-  options.client_height = 447;
-  options.background = GetSysColor(COLOR_BTNFACE);
-  options.frame = platform::Form::Frame::kSizeable;
-  options.title = "SkinForm";
-  options.position = POINT{619, 90};
-  return options;
-}
-
-}  // namespace
-
-TSkinForm::TSkinForm(const platform::Bitmap& skin) : Form(SkinOptions()), skin_(skin) {
+// The outer size is 333 x 481 with the system's sizing frame and title bar.
+TSkinForm::TSkinForm(const platform::Bitmap& skin)
+    : Form({.client_width = 325,
+            .client_height = 447,
+            .background = GetSysColor(COLOR_BTNFACE),
+            .title = "SkinForm",
+            .frame = platform::Form::Frame::kSizeable,
+            .position = POINT{619, 90}}),
+      skin_(skin) {
   Label1.SetTextStyle(RGB(255, 0, 0), -19);
   Label2.SetTextStyle(RGB(0, 255, 0), -19);
   Label3.SetTextStyle(RGB(0, 0, 255), -19);
