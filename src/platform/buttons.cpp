@@ -57,15 +57,9 @@ HBRUSH RadioButton::ControlColours(HDC dc) {
 GroupBox::GroupBox(Window& parent, int left, int top, int width, int height, std::string_view caption,
                    std::uint32_t colour)
     : colour_(ToColorRef(colour)) {
-  Spec spec;
+  Spec spec = ChildSpec(parent, left, top, width, height);
   spec.class_name = L"OzlGroupBox";
-  spec.style = WS_CHILD | WS_VISIBLE | WS_CLIPSIBLINGS;
   spec.ex_style = WS_EX_CONTROLPARENT;
-  spec.parent = parent.hwnd();
-  spec.x = left;
-  spec.y = top;
-  spec.width = width;
-  spec.height = height;
   spec.text = Widen(caption);
   Create(spec);
 }
