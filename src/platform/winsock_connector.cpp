@@ -219,11 +219,13 @@ void WinsockConnector::Read(Exchange& exchange) {
       if (exchange.closed) Succeed(exchange.id);
       return;
     }
-    exchange.response.append(buffer, static_cast<std::size_t>(received));
-    taken += static_cast<std::size_t>(received);
-    if (exchange.response.size() > kMaxResponseBytes) {
+    // Refused before it is appended: the append past the limit would first double the buffer,
+    // a pause of the whole program for an answer that is dropped anyway.
+    if (exchange.response.size() + static_cast<std::size_t>(received) > kMaxResponseBytes) {
       return Fail(exchange.id, protocol::FailureKind::kSocketError, 0);
     }
+    exchange.response.append(buffer, static_cast<std::size_t>(received));
+    taken += static_cast<std::size_t>(received);
   }
   PostMessageW(hwnd(), kReadMoreMessage, static_cast<WPARAM>(exchange.id), 0);
 }

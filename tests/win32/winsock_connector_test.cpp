@@ -189,6 +189,27 @@ TEST_F(WinsockConnectorTest, ARequestMadeByAnAnswerIsNotTakenForTheOneBefore) {
   EXPECT_EQ(host_.events, std::vector<std::string>{});
 }
 
+TEST(WinsockConnectorLimit, AnAnswerOfTheLimitIsTakenAndOneByteMoreIsRefused) {
+  const std::string head = "HTTP/1.0 200 OK\r\n\r\n#-";
+  for (const std::size_t extra : {0u, 1u}) {
+    RecordingHost host;
+    WinsockConnector connector{30000};
+    protocol::Transport transport(connector, host, "127.0.0.1");
+    connector.SetTransport(&transport);
+    LocalServer server([&](SOCKET connection, const std::string&) {
+      SendAll(connection, head + std::string(WinsockConnector::kMaxResponseBytes - head.size() + extra, 'x'));
+    });
+    host.proxy = {true, "127.0.0.1", std::to_string(server.port), false, "", ""};
+    transport.SendText("#PING");
+    ASSERT_TRUE(PumpUntil([&] { return !transport.InFlight(); }, 30000));
+    connector.SetTransport(nullptr);
+    EXPECT_EQ(host.lines.size(), extra ? 0u : 1u) << extra;
+    EXPECT_EQ(host.events, extra ? std::vector<std::string>{"error: The server's answer is too large"}
+                                 : std::vector<std::string>{})
+        << extra;
+  }
+}
+
 TEST(WinsockConnectorLifetime, GoingAwayMidRequestIsHarmless) {
   std::atomic<bool> release{false};
   RecordingHost host;
