@@ -1,6 +1,6 @@
 # The two front doors: 'make run' and 'make test'. Both install what this machine lacks first.
 # 'make fuzz' runs every fuzz target for FUZZ_SECONDS each (make fuzz FUZZ_SECONDS=60).
-# 'make dist' packs the installer and the portable zip into build/dist/.
+# 'make dist' packs the installers and the portable zips, 32- and 64-bit, into build/dist/.
 # 'make longrun' runs the real client under Wine for LONGRUN_CYCLES cycles of message windows,
 # notices and re-shaping, and prints the time, the live objects and the memory ('make test' runs 100).
 .PHONY: run test fuzz longrun build dist deps clean
@@ -18,9 +18,9 @@ fuzz: deps
 	FUZZ_SECONDS=$(FUZZ_SECONDS) scripts/fuzz
 
 longrun: deps
-	scripts/build mingw-i686
+	client=$$(scripts/client-build) && scripts/build $$client:win32_tests && \
 	OZL_LONGRUN_CYCLES=$(LONGRUN_CYCLES) OZL_FORCE_XVFB=1 OZL_QUIET_XVFB=1 scripts/with-display \
-	  scripts/wine-run build/mingw-i686/win32_tests.exe --gtest_filter='LongRunTest.*'
+	  scripts/wine-run build/$$client/win32_tests.exe --gtest_filter='LongRunTest.*'
 
 build: deps
 	scripts/build

@@ -1,7 +1,7 @@
 # Lays out the program as a user runs it and packs it twice, an installer and a portable zip, with
 # a checksum file beside them. Run by the 'dist' target:
-#   cmake -DEXE=... -DASSETS=... -DVERSION=... -DVERSION4=... -DMAKENSIS=... -DNSI=... -DOUT=...
-#         -P package.cmake
+#   cmake -DEXE=... -DASSETS=... -DVERSION=... -DVERSION4=... -DPACKAGE=ozl-0.3[-x64]
+#         -DNSIS_TARGET=x86-unicode|amd64-unicode -DMAKENSIS=... -DNSI=... -DOUT=... -P package.cmake
 # in a working folder of its own, where the laid-out program is made as OZL/.
 cmake_minimum_required(VERSION 3.25)
 
@@ -17,23 +17,26 @@ file(MAKE_DIRECTORY "${stage}/HISTORY")
 file(COPY "${EXE}" "${ASSETS}/design" "${ASSETS}/sound" DESTINATION "${stage}")
 
 file(MAKE_DIRECTORY "${OUT}")
-set(setup "ozl-${VERSION}-setup.exe")
-set(portable "ozl-${VERSION}-portable.zip")
+set(setup "${PACKAGE}-setup.exe")
+set(portable "${PACKAGE}-portable.zip")
 file(REMOVE "${OUT}/${setup}" "${OUT}/${portable}")
 
 file(ARCHIVE_CREATE OUTPUT "${OUT}/${portable}" PATHS OZL FORMAT zip)
 
 execute_process(
   COMMAND "${MAKENSIS}" -V2 -INPUTCHARSET UTF8 "-DVERSION=${VERSION}" "-DVERSION4=${VERSION4}"
-          "-DSTAGE=${stage}" "-DICON=${ASSETS}/icon/app.ico" "-DOUTFILE=${OUT}/${setup}" "${NSI}"
+          "-DTARGET=${NSIS_TARGET}" "-DSTAGE=${stage}" "-DICON=${ASSETS}/icon/app.ico" "-DOUTFILE=${OUT}/${setup}" "${NSI}"
   RESULT_VARIABLE status)
 if(NOT status EQUAL 0)
   message(FATAL_ERROR "makensis failed (${status})")
 endif()
 
-# In the form 'sha256sum -c' checks.
+# One checksum file for every package of this version, 32- and 64-bit, in the form 'sha256sum -c'
+# checks.
+file(GLOB packages RELATIVE "${OUT}" "${OUT}/ozl-${VERSION}-*setup.exe" "${OUT}/ozl-${VERSION}-*portable.zip")
+list(SORT packages)
 set(sums "")
-foreach(name IN ITEMS ${setup} ${portable})
+foreach(name IN LISTS packages)
   file(SHA256 "${OUT}/${name}" hash)
   string(APPEND sums "${hash}  ${name}\n")
 endforeach()

@@ -1,10 +1,12 @@
 ; The installer of OZL for one user, without administrator rights. cmake/package.cmake builds it:
-;   makensis -INPUTCHARSET UTF8 -DVERSION=0.3 -DVERSION4=0.3.0.0 -DSTAGE=<the laid-out program>
-;            -DICON=<app.ico> -DOUTFILE=<setup.exe> ozl.nsi
+;   makensis -INPUTCHARSET UTF8 -DVERSION=0.3 -DVERSION4=0.3.0.0 -DTARGET=x86-unicode|amd64-unicode
+;            -DSTAGE=<the laid-out program> -DICON=<app.ico> -DOUTFILE=<setup.exe> ozl.nsi
+; The 64-bit installer (amd64-unicode) installs the 64-bit program into the same place, with the
+; same entry: either replaces the other and keeps the user's history.
 ; The program writes its history, proxy settings and help text into its own folder, so it goes
 ; where the user may write: the user's local programs folder.
 
-Unicode true
+Target ${TARGET}
 ManifestSupportedOS all
 RequestExecutionLevel user
 SetCompressor /SOLID lzma

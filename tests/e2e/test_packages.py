@@ -16,7 +16,9 @@ import zipfile
 import ozl_e2e as e2e
 from test_real_server import ozl_wire
 
-PREFIX = os.path.join(e2e.REPO, "build", "wine-packages")
+PREFIXES = os.path.join(e2e.REPO, "build", "wine-packages")
+# scripts/wine-run gives a 64-bit installer the 64-bit prefix beside the 32-bit one.
+PREFIX = PREFIXES
 UNINSTALL_KEY = r"[Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\OZL]"
 
 
@@ -90,7 +92,7 @@ def log_in_only(folder):
 
 
 def the_installer_installs_keeps_and_uninstalls(args):
-    version = re.fullmatch(r"ozl-(.+)-setup\.exe", os.path.basename(args.setup)).group(1)
+    version = re.fullmatch(r"ozl-([0-9.]+)(?:-x64)?-setup\.exe", os.path.basename(args.setup)).group(1)
     assert wine_run(args.setup, "/S") == 0
     settle()
     links = glob.glob(os.path.join(PREFIX, "drive_c", "users", "*", "AppData", "Roaming", "Microsoft", "Windows",
@@ -139,10 +141,12 @@ def main(args):
     for package in (args.setup, args.portable):
         assert package and os.path.exists(package), "no package %s: 'make dist' makes them" % package
     # A fresh prefix every run: the installer must not find a trace of an earlier one.
-    os.environ["OZL_E2E_WINEPREFIX"] = PREFIX
+    global PREFIX
+    if "-x64-" in os.path.basename(args.setup):
+        PREFIX = PREFIXES + "64"
+    os.environ["OZL_E2E_WINEPREFIX"] = PREFIXES
     e2e.use_own_wineserver()
     shutil.rmtree(PREFIX, ignore_errors=True)
-    shutil.rmtree(PREFIX + "64", ignore_errors=True)
     folder = tempfile.mkdtemp(prefix="ozl-e2e-server-")
     server = e2e.start_real_server(args.server, folder)
     try:
