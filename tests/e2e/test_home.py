@@ -126,7 +126,11 @@ def two_users_meet(args):
             say_in_chat(zayka_chat, "hello from Zayka")
         # Echo sits in the chat and answers a line addressed to him.
         say_in_chat(kot_chat, "(для Echo) как дела?")
-        e2e.wait_for("Echo's answer", lambda: "Echo >> (для Kot) как дела?" in chat_lines(args.exe), timeout=30)
+        try:
+            e2e.wait_for("Echo's answer", lambda: "Echo >> (для Kot) как дела?" in chat_lines(args.exe), timeout=30)
+        except AssertionError:
+            # Typed by keysyms, a line may come out other than meant: say what the chat shows.
+            raise AssertionError("no answer from Echo; the chat shows %r" % chat_lines(args.exe))
         for display, reader in ((None, "Kot"), (second, "Zayka")):
             def both_lines():
                 lines = chat_lines(args.exe)
