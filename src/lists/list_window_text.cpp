@@ -1,5 +1,6 @@
 #include "lists/list_window_text.h"
 
+#include "protocol/history.h"
 #include "text/cp1251.h"
 
 namespace ozl::lists {
@@ -30,7 +31,7 @@ std::optional<std::string> StatusIconPath(std::string_view status) {
 }
 
 std::string HistoryPath(std::string_view current_folder, std::int32_t id) {
-  return std::string(current_folder) + "\\HISTORY\\" + std::to_string(id) + ".htm";
+  return std::string(current_folder) + "\\" + protocol::HistoryPath(std::to_string(id));
 }
 
 }  // namespace ozl::lists

@@ -2,7 +2,7 @@
 // proxy settings and the help file.
 #pragma once
 
-#include "protocol/history.h"
+#include "protocol/file_system.h"
 
 namespace ozl::platform {
 

@@ -2,7 +2,7 @@
 // the long time.
 #pragma once
 
-#include "protocol/history.h"
+#include "protocol/clock.h"
 
 namespace ozl::platform {
 

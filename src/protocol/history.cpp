@@ -5,25 +5,14 @@
 namespace ozl::protocol {
 namespace {
 
-constexpr std::string_view kFolder = "HISTORY";
-
 std::string_view Background(RowColour colour) {
   return colour == RowColour::kWindowOpened ? "#EDEAE1" : "#FDFAF1";
 }
 
 }  // namespace
 
-std::string DateAndTime(std::string_view short_date, std::string_view long_time, const TimeOfDay& time) {
-  std::string text(short_date);
-  if (time.hour != 0 || time.minute != 0 || time.second != 0 || time.millisecond != 0) {
-    text += ' ';
-    text += long_time;
-  }
-  return text;
-}
-
 std::string HistoryPath(std::string_view id) {
-  return std::string(kFolder) + "\\" + std::string(id) + ".htm";
+  return std::string(kHistoryFolder) + "\\" + std::string(id) + ".htm";
 }
 
 std::string HistoryHeader() {
@@ -73,7 +62,7 @@ void HistoryWriter::Append(std::string_view id, std::string_view nick, std::stri
     files_.Append(path, row);
     return;
   }
-  if (!files_.Exists(std::string(kFolder))) files_.CreateFolder(std::string(kFolder));
+  if (!files_.Exists(std::string(kHistoryFolder))) files_.CreateFolder(std::string(kHistoryFolder));
   files_.CreateAndWrite(path, HistoryHeader() + row);
 }
 

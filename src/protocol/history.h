@@ -5,70 +5,23 @@
 // window already open, so the reader sees where a conversation (re)started.
 #pragma once
 
-#include <filesystem>
-#include <stdexcept>
 #include <string>
 #include <string_view>
 
+#include "protocol/clock.h"
+#include "protocol/file_system.h"
+
 namespace ozl::protocol {
-
-// A file that cannot be created, opened or written; the text is for the error box.
-struct FileError : std::runtime_error {
-  using std::runtime_error::runtime_error;
-};
-
-// Files below the working directory. Paths are relative and use "\" between folder and file, as
-// the program's own file names do. Failures throw FileError.
-class FileSystem {
- public:
-  virtual ~FileSystem() = default;
-  virtual bool Exists(const std::string& path) = 0;
-  virtual void CreateFolder(const std::string& path) = 0;
-  // Creates the file (emptying one that exists) with `bytes` as its content.
-  virtual void CreateAndWrite(const std::string& path, std::string_view bytes) = 0;
-  virtual void Append(const std::string& path, std::string_view bytes) = 0;
-};
-
-// The standard library's files below `root`, natively and on Windows alike. Every call opens and
-// closes its file, so nothing stays open between messages.
-class StdFileSystem : public FileSystem {
- public:
-  explicit StdFileSystem(std::filesystem::path root = {}) : root_(std::move(root)) {}
-  bool Exists(const std::string& path) override;
-  void CreateFolder(const std::string& path) override;
-  void CreateAndWrite(const std::string& path, std::string_view bytes) override;
-  void Append(const std::string& path, std::string_view bytes) override;
-
- private:
-  std::filesystem::path Resolve(const std::string& path) const;
-  void Write(const std::string& path, std::string_view bytes, bool append);
-
-  std::filesystem::path root_;
-};
-
-// The local date and time as the user's regional settings write them.
-class Clock {
- public:
-  virtual ~Clock() = default;
-  virtual std::string LocalDateTime() = 0;
-};
-
-struct TimeOfDay {
-  int hour = 0;
-  int minute = 0;
-  int second = 0;
-  int millisecond = 0;
-};
-
-// The short date, a blank and the long time, already formatted by the region's rules; at exactly
-// midnight the time is left out and the date stands alone.
-std::string DateAndTime(std::string_view short_date, std::string_view long_time, const TimeOfDay& time);
 
 enum class RowColour {
   kWindowOpened,       // the message opened its window: #EDEAE1
   kWindowAlreadyOpen,  // the message reached an open window: #FDFAF1
 };
 
+// The folder below the working directory that holds every history file.
+inline constexpr std::string_view kHistoryFolder = "HISTORY";
+
+// kHistoryFolder + "\" + id + ".htm"
 std::string HistoryPath(std::string_view id);
 std::string HistoryHeader();
 // Nick and text are escaped, so that a correspondent cannot put markup or script into a page the

@@ -4,7 +4,7 @@
 #include <fstream>
 #include <system_error>
 
-#include "protocol/history.h"
+#include "protocol/file_system.h"
 
 namespace ozl::protocol {
 
