@@ -10,7 +10,7 @@
 #include "lists/list_tables.h"
 #include "platform/files.h"
 #include "platform/regional_clock.h"
-#include "protocol/dispatcher.h"
+#include "logic/dispatcher.h"
 #include "protocol/history.h"
 #include "protocol/transport.h"
 
@@ -32,7 +32,7 @@ class TAboutForm;
 inline constexpr const char* kPortalUrl = "http://www.ozl.example/";
 inline constexpr const char* kWebChatHost = "chat.ozl.example";
 
-class Program : public protocol::MessageWindows {
+class Program : public logic::MessageWindows {
  public:
   explicit Program(protocol::Connector& connector);
   ~Program() override;
@@ -45,7 +45,7 @@ class Program : public protocol::MessageWindows {
   // The models come first: the windows that show them go before them.
   lists::ListTables lists;
   lists::ListTable search_results;
-  protocol::SessionState session;
+  logic::SessionState session;
   conversations::ComposerTable ComposerTable;
 
   std::unique_ptr<TStartForm> StartForm;
@@ -64,7 +64,7 @@ class Program : public protocol::MessageWindows {
   // Where the server's lines take effect.
   void ReceiveText(const std::string& line) { dispatcher_->ReceiveText(line); }
 
-  // protocol::MessageWindows
+  // logic::MessageWindows
   std::unique_ptr<conversations::Composer> Create(const std::string& title,
                                                   const std::string& nick) override;
   void BringToTop(const std::string& title) override;
@@ -85,7 +85,7 @@ class Program : public protocol::MessageWindows {
   platform::Win32FileSystem files_;
   platform::RegionalClock clock_;
   protocol::HistoryWriter history_{files_, clock_};
-  std::unique_ptr<protocol::Dispatcher> dispatcher_;
+  std::unique_ptr<logic::Dispatcher> dispatcher_;
   std::vector<std::unique_ptr<conversations::Composer>> retired_;
 };
 

@@ -41,8 +41,8 @@ Program::Program(protocol::Connector& connector) {
   UserHistoryForm = std::make_unique<TUserHistoryForm>();
   AboutForm = std::make_unique<TAboutForm>();
   TStartForm& start = *StartForm;
-  dispatcher_ = std::make_unique<protocol::Dispatcher>(
-      protocol::DispatcherLinks{start, start, start, *RegistryForm, *ListForm, lists, search_results, *ChatForm,
+  dispatcher_ = std::make_unique<logic::Dispatcher>(
+      logic::DispatcherLinks{start, start, start, *RegistryForm, *ListForm, lists, search_results, *ChatForm,
                                 *UserInfoForm, *ChatKivForm, *this, ComposerTable, history_, session},
       platform::SecureRandomWord, kWebChatHost);
 }

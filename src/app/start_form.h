@@ -9,7 +9,7 @@
 #include "skin/skinned_form.h"
 #include "platform/timer.h"
 #include "platform/tray_icon.h"
-#include "protocol/dispatcher.h"
+#include "logic/dispatcher.h"
 #include "protocol/transport.h"
 #include "text/cp1251.h"
 
@@ -19,9 +19,9 @@ class Program;
 
 class TStartForm : public skin::SkinnedForm,
                    public protocol::TransportHost,
-                   public protocol::SessionLink,
-                   public protocol::Shell,
-                   public protocol::LoginWindow {
+                   public logic::SessionLink,
+                   public logic::Shell,
+                   public logic::LoginWindow {
  public:
   TStartForm(Program& program, protocol::Connector& connector);
   ~TStartForm() override;
@@ -39,14 +39,14 @@ class TStartForm : public skin::SkinnedForm,
   void ShowServerUnavailable() override;
   void ShowProxyRefused() override;
 
-  // protocol::Shell
+  // logic::Shell
   void ViewInfo(const std::string& text) override;
   void ShowError(const std::string& text) override;
   void PlaySound(const std::string& command) override;
   void StartTrayAnimation() override { RxTrayIcon1.StartAnimation(); }
   void CloseMainWindow() override { Close(); }
 
-  // protocol::LoginWindow
+  // logic::LoginWindow
   void Show() override { SkinnedForm::Show(); }
   void Hide() override { SkinnedForm::Hide(); }
   std::string IdText() override { return CEid.Text(); }

@@ -6,14 +6,14 @@
 #include "platform/edits.h"
 #include "platform/form.h"
 #include "platform/list_box.h"
-#include "protocol/dispatcher.h"
+#include "logic/dispatcher.h"
 #include "skin/skinned_form.h"
 
 namespace ozl {
 
 class Program;
 
-class TChatForm : public skin::SkinnedForm, public protocol::ChatWindow, public lists::ChatListObserver {
+class TChatForm : public skin::SkinnedForm, public logic::ChatWindow, public lists::ChatListObserver {
  public:
   explicit TChatForm(Program& program);
   ~TChatForm() override;
@@ -26,7 +26,7 @@ class TChatForm : public skin::SkinnedForm, public protocol::ChatWindow, public 
   platform::Panel Psystemmenu{*this, 565, 4, 36, 13, RGB(0xFB, 0xF4, 0xD9)};
   platform::CaptionButton VantalButton1{Psystemmenu, 20, 0, L"CAPTION_CLOSE"};
 
-  // protocol::ChatWindow: lines arrive whether the window is shown or not, and never raise it.
+  // logic::ChatWindow: lines arrive whether the window is shown or not, and never raise it.
   void AppendLine(const std::string& line) override { Memo1.AppendLine(line); }
   // lists::ChatListObserver
   void ChatListChanged(std::size_t first, std::size_t removed, std::size_t inserted) override;

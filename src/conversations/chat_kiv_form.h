@@ -5,11 +5,11 @@
 #include <string>
 
 #include "conversations/browser_form.h"
-#include "protocol/dispatcher.h"
+#include "logic/dispatcher.h"
 
 namespace ozl {
 
-class TChatKivForm : public BrowserForm, public protocol::WebChatWindow {
+class TChatKivForm : public BrowserForm, public logic::WebChatWindow {
  public:
   // `home_page`: the portal page that replaces the chat when the window closes.
   explicit TChatKivForm(std::string home_page);
@@ -17,7 +17,7 @@ class TChatKivForm : public BrowserForm, public protocol::WebChatWindow {
   // Loads the web chat address (Windows-1251) with Navigate2, then shows the window.
   void OpenWebChat(const std::string& address);
 
-  // protocol::WebChatWindow: the start page at login, loaded while the window stays as it is.
+  // logic::WebChatWindow: the start page at login, loaded while the window stays as it is.
   void Navigate(const std::string& url) override;
 
  protected:

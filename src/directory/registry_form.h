@@ -6,7 +6,7 @@
 #include "platform/buttons.h"
 #include "platform/edits.h"
 #include "platform/form.h"
-#include "protocol/dispatcher.h"
+#include "logic/dispatcher.h"
 #include "skin/skinned_form.h"
 #include "text/cp1251.h"
 
@@ -14,11 +14,11 @@ namespace ozl {
 
 class Program;
 
-class TRegistryForm : public skin::SkinnedForm, public protocol::RegistrationWindow {
+class TRegistryForm : public skin::SkinnedForm, public logic::RegistrationWindow {
  public:
   explicit TRegistryForm(Program& program);
 
-  // protocol::RegistrationWindow
+  // logic::RegistrationWindow
   void Hide() override { SkinnedForm::Hide(); }
   std::string ChatNickText() override { return CEchatnick.Text(); }
   std::string PasswordText() override { return CEpassword.Text(); }

@@ -4,12 +4,12 @@
 #include "platform/edits.h"
 #include "platform/form.h"
 #include "skin/skinned_form.h"
-#include "protocol/dispatcher.h"
+#include "logic/dispatcher.h"
 #include "text/cp1251.h"
 
 namespace ozl {
 
-class TUserInfoForm : public skin::SkinnedForm, public protocol::UserInfoWindow {
+class TUserInfoForm : public skin::SkinnedForm, public logic::UserInfoWindow {
  public:
   TUserInfoForm();
 

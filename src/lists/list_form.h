@@ -11,7 +11,7 @@
 #include "platform/form.h"
 #include "platform/popup_menu.h"
 #include "platform/string_grid.h"
-#include "protocol/dispatcher.h"
+#include "logic/dispatcher.h"
 #include "lists/list_rows_win.h"
 #include "skin/form_region_win.h"
 #include "skin/pict_ext_rgn.h"
@@ -24,13 +24,13 @@ class Program;
 class TListForm : public platform::Form,
                   public skin::Component,
                   public skin::HwndFormHost,
-                  public protocol::ListWindow {
+                  public logic::ListWindow {
  public:
   explicit TListForm(Program& program);
 
   HWND FormHandle() const override { return hwnd(); }
 
-  // protocol::ListWindow: the caption holds the own nick; it is never shown.
+  // logic::ListWindow: the caption holds the own nick; it is never shown.
   void SetCaption(const std::string& own_nick) override { SetText(own_nick); }
   void Show() override { Form::Show(); }
 

@@ -1,4 +1,4 @@
-#include "protocol/dispatcher.h"
+#include "logic/dispatcher.h"
 
 #include <gtest/gtest.h>
 

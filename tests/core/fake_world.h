@@ -12,14 +12,14 @@
 
 #include "conversations/composer_registry.h"
 #include "lists/list_tables.h"
-#include "protocol/dispatcher.h"
+#include "logic/dispatcher.h"
 #include "protocol/history.h"
 
 namespace ozl::fakes {
 
 using Events = std::vector<std::string>;
 
-class FakeSession : public protocol::SessionLink {
+class FakeSession : public logic::SessionLink {
  public:
   explicit FakeSession(Events& events) : events_(events) {}
   void SendDirect(std::string command) override { events_.push_back("send direct " + command); }
@@ -30,7 +30,7 @@ class FakeSession : public protocol::SessionLink {
   Events& events_;
 };
 
-class FakeShell : public protocol::Shell {
+class FakeShell : public logic::Shell {
  public:
   explicit FakeShell(Events& events) : events_(events) {}
   void ViewInfo(const std::string& text) override { events_.push_back("notice " + text); }
@@ -43,7 +43,7 @@ class FakeShell : public protocol::Shell {
   Events& events_;
 };
 
-class FakeLoginWindow : public protocol::LoginWindow {
+class FakeLoginWindow : public logic::LoginWindow {
  public:
   explicit FakeLoginWindow(Events& events) : events_(events) {}
   void Show() override { events_.push_back("show login"); }
@@ -66,7 +66,7 @@ class FakeLoginWindow : public protocol::LoginWindow {
   Events& events_;
 };
 
-class FakeRegistrationWindow : public protocol::RegistrationWindow {
+class FakeRegistrationWindow : public logic::RegistrationWindow {
  public:
   explicit FakeRegistrationWindow(Events& events) : events_(events) {}
   void Hide() override { events_.push_back("hide registration"); }
@@ -80,7 +80,7 @@ class FakeRegistrationWindow : public protocol::RegistrationWindow {
   Events& events_;
 };
 
-class FakeListWindow : public protocol::ListWindow {
+class FakeListWindow : public logic::ListWindow {
  public:
   explicit FakeListWindow(Events& events) : events_(events) {}
   void SetCaption(const std::string& own_nick) override { events_.push_back("caption " + own_nick); }
@@ -90,13 +90,13 @@ class FakeListWindow : public protocol::ListWindow {
   Events& events_;
 };
 
-class FakeChatWindow : public protocol::ChatWindow {
+class FakeChatWindow : public logic::ChatWindow {
  public:
   void AppendLine(const std::string& line) override { lines.push_back(line); }
   std::vector<std::string> lines;
 };
 
-class FakeUserInfoWindow : public protocol::UserInfoWindow {
+class FakeUserInfoWindow : public logic::UserInfoWindow {
  public:
   explicit FakeUserInfoWindow(Events& events) : events_(events) {}
   void ShowUserInfo(const protocol::UserInfo& info) override {
@@ -109,7 +109,7 @@ class FakeUserInfoWindow : public protocol::UserInfoWindow {
   Events& events_;
 };
 
-class FakeWebChatWindow : public protocol::WebChatWindow {
+class FakeWebChatWindow : public logic::WebChatWindow {
  public:
   explicit FakeWebChatWindow(Events& events) : events_(events) {}
   void Navigate(const std::string& url) override { events_.push_back("navigate " + url); }
@@ -127,7 +127,7 @@ class FakeComposer : public conversations::Composer {
   std::vector<std::string> received;
 };
 
-class FakeMessageWindows : public protocol::MessageWindows {
+class FakeMessageWindows : public logic::MessageWindows {
  public:
   explicit FakeMessageWindows(Events& events) : events_(events) {}
   std::unique_ptr<conversations::Composer> Create(const std::string& title, const std::string& nick) override {
@@ -187,10 +187,10 @@ struct FakeWorld {
   MemoryFileSystem files;
   FixedClock clock;
   protocol::HistoryWriter history{files, clock};
-  protocol::SessionState state;
+  logic::SessionState state;
   std::uint32_t next_random_word = 1000;
-  protocol::Dispatcher dispatcher{
-      protocol::DispatcherLinks{session, shell, login, registration, list_window, lists, search_results,
+  logic::Dispatcher dispatcher{
+      logic::DispatcherLinks{session, shell, login, registration, list_window, lists, search_results,
                                 chat, user_info, web_chat, message_windows, composers, history, state},
       [this] { return next_random_word++; }, "chat.example"};
 

@@ -19,7 +19,7 @@
 #include "protocol/history.h"
 #include "protocol/session_id.h"
 
-namespace ozl::protocol {
+namespace ozl::logic {
 
 // The session the transport keeps.
 class SessionLink {
@@ -91,7 +91,7 @@ class UserInfoWindow {
  public:
   virtual ~UserInfoWindow() = default;
   // Fills the labels, makes `about` the memo's only line and shows the window.
-  virtual void ShowUserInfo(const UserInfo& info) = 0;
+  virtual void ShowUserInfo(const protocol::UserInfo& info) = 0;
 };
 
 // The browser of the web chat window.
@@ -135,7 +135,7 @@ struct DispatcherLinks {
   WebChatWindow& web_chat;
   MessageWindows& message_windows;
   conversations::ComposerTable& composers;
-  HistoryWriter& history;
+  protocol::HistoryWriter& history;
   SessionState& state;
 };
 
@@ -145,7 +145,7 @@ std::string WebChatStartPage(std::string_view web_host);
 class Dispatcher {
  public:
   // `random` draws the session number of a re-login; `web_host` serves the web chat.
-  Dispatcher(DispatcherLinks links, RandomWords random, std::string web_host);
+  Dispatcher(DispatcherLinks links, protocol::RandomWords random, std::string web_host);
 
   void ReceiveText(std::string_view line);
 
@@ -157,11 +157,11 @@ class Dispatcher {
   void OnLogInAgain();
   void OnPrivateMessage(std::string_view rest);
   // The failure's text for the error box, or nothing when the row was written.
-  std::optional<std::string> WriteHistory(const PrivateMessage& message, RowColour colour);
+  std::optional<std::string> WriteHistory(const protocol::PrivateMessage& message, protocol::RowColour colour);
 
   DispatcherLinks links_;
-  RandomWords random_;
+  protocol::RandomWords random_;
   std::string web_host_;
 };
 
-}  // namespace ozl::protocol
+}  // namespace ozl::logic

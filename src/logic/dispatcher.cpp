@@ -1,10 +1,32 @@
-#include "protocol/dispatcher.h"
+#include "logic/dispatcher.h"
 
 #include <exception>
 
 #include "text/cp1251.h"
 
-namespace ozl::protocol {
+namespace ozl::logic {
+
+// The command language, whose words this file reads throughout.
+using protocol::ChatLine;
+using protocol::FileError;
+using protocol::FullLists;
+using protocol::Incoming;
+using protocol::ListEntries;
+using protocol::Login;
+using protocol::LoginCommand;
+using protocol::ParseChatLine;
+using protocol::ParseFullLists;
+using protocol::ParseLogin;
+using protocol::ParsePrivateMessage;
+using protocol::ParseUserInfo;
+using protocol::PrivateMessage;
+using protocol::RandomSessionId;
+using protocol::RandomWords;
+using protocol::Recognise;
+using protocol::RowColour;
+using protocol::WithoutLineEnd;
+using protocol::kReloginSessionBound;
+
 namespace {
 
 std::string Joined(std::string_view nick, std::string_view text) {
@@ -152,4 +174,4 @@ std::optional<std::string> Dispatcher::WriteHistory(const PrivateMessage& messag
   }
 }
 
-}  // namespace ozl::protocol
+}  // namespace ozl::logic
