@@ -15,8 +15,8 @@
 #include <vector>
 
 #include "app/program.h"
-#include "conversations/chat_form.h"
-#include "lists/list_form.h"
+#include "windows/chat_form.h"
+#include "windows/list_form.h"
 #include "platform/effects.h"
 #include "platform/message_loop.h"
 #include "support/recording_connector.h"

@@ -2,7 +2,7 @@
 #include <commctrl.h>
 
 #include "app/program.h"
-#include "app/start_form.h"
+#include "windows/start_form.h"
 #include "platform/message_loop.h"
 #include "platform/winsock_connector.h"
 

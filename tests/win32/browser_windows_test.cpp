@@ -1,9 +1,9 @@
 #include <filesystem>
 #include <fstream>
 
-#include "conversations/chat_kiv_form.h"
-#include "conversations/user_history_form.h"
-#include "lists/list_form.h"
+#include "windows/chat_kiv_form.h"
+#include "windows/user_history_form.h"
+#include "windows/list_form.h"
 #include "platform/text.h"
 #include "program_fixture.h"
 #include "text/cp1251.h"

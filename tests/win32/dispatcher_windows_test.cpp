@@ -2,8 +2,8 @@
 #include <fstream>
 #include <sstream>
 
-#include "conversations/send_form.h"
-#include "directory/user_info_form.h"
+#include "windows/send_form.h"
+#include "windows/user_info_form.h"
 #include "platform/text.h"
 #include "program_fixture.h"
 #include "text/cp1251.h"

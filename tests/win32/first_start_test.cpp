@@ -1,8 +1,8 @@
 #include "platform/text.h"
 #include "program_fixture.h"
-#include "settings/about_form.h"
+#include "windows/about_form.h"
 #include "settings/help_text.h"
-#include "settings/skin_form.h"
+#include "windows/skin_form.h"
 #include "text/cp1251.h"
 
 namespace ozl {

@@ -1,9 +1,9 @@
 #include <string>
 #include <vector>
 
-#include "conversations/chat_form.h"
-#include "conversations/send_form.h"
-#include "lists/list_form.h"
+#include "windows/chat_form.h"
+#include "windows/send_form.h"
+#include "windows/list_form.h"
 #include "platform/text.h"
 #include "program_fixture.h"
 #include "skin/skinned_form.h"

@@ -11,7 +11,7 @@
 #include <map>
 #include <string>
 
-#include "conversations/send_form.h"
+#include "windows/send_form.h"
 #include "platform/handles.h"
 #include "program_fixture.h"
 

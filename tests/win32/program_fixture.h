@@ -10,8 +10,8 @@
 #include <vector>
 
 #include "app/program.h"
-#include "app/start_form.h"
-#include "directory/info_form.h"
+#include "windows/start_form.h"
+#include "windows/info_form.h"
 #include "platform/effects.h"
 #include "platform/message_loop.h"
 #include "platform/text.h"

@@ -1,4 +1,4 @@
-#include "settings/proxy_form.h"
+#include "windows/proxy_form.h"
 
 #include "program_fixture.h"
 #include "settings/proxy_config.h"

@@ -1,4 +1,4 @@
-#include "directory/registry_form.h"
+#include "windows/registry_form.h"
 
 #include "program_fixture.h"
 #include "text/cp1251.h"

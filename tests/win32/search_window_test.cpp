@@ -1,7 +1,7 @@
 #include <string>
 #include <vector>
 
-#include "directory/search_form.h"
+#include "windows/search_form.h"
 #include "program_fixture.h"
 #include "text/cp1251.h"
 

@@ -1,7 +1,7 @@
-#include "directory/registry_form.h"
+#include "windows/registry_form.h"
 
 #include "app/program.h"
-#include "app/start_form.h"
+#include "windows/start_form.h"
 #include "directory/placeholders.h"
 #include "platform/effects.h"
 #include "protocol/commands.h"

@@ -1,4 +1,4 @@
-#include "settings/skin_form.h"
+#include "windows/skin_form.h"
 
 #include "settings/colour_tool.h"
 

@@ -1,7 +1,7 @@
-#include "conversations/chat_form.h"
+#include "windows/chat_form.h"
 
 #include "app/program.h"
-#include "app/start_form.h"
+#include "windows/start_form.h"
 #include "conversations/general_chat.h"
 #include "protocol/commands.h"
 #include "text/cp1251.h"

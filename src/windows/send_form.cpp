@@ -1,7 +1,7 @@
-#include "conversations/send_form.h"
+#include "windows/send_form.h"
 
 #include "app/program.h"
-#include "app/start_form.h"
+#include "windows/start_form.h"
 #include "protocol/commands.h"
 
 namespace ozl {

@@ -1,4 +1,4 @@
-#include "settings/about_form.h"
+#include "windows/about_form.h"
 
 #include "platform/effects.h"
 #include "platform/files.h"

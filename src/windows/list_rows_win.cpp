@@ -1,4 +1,4 @@
-#include "lists/list_rows_win.h"
+#include "windows/list_rows_win.h"
 
 #include "platform/effects.h"
 #include "text/integer.h"

@@ -2,7 +2,7 @@
 // row menu that asks for a found user's information or adds him to the contacts.
 #pragma once
 
-#include "lists/list_rows_win.h"
+#include "windows/list_rows_win.h"
 #include "platform/bitmap.h"
 #include "platform/edits.h"
 #include "platform/form.h"

@@ -1,14 +1,14 @@
-#include "app/start_form.h"
+#include "windows/start_form.h"
 
 #include <algorithm>
 
 #include "app/program.h"
-#include "directory/info_form.h"
-#include "directory/registry_form.h"
+#include "windows/info_form.h"
+#include "windows/registry_form.h"
 #include "platform/effects.h"
 #include "protocol/commands.h"
 #include "protocol/session_id.h"
-#include "settings/proxy_form.h"
+#include "windows/proxy_form.h"
 
 namespace ozl {
 namespace {

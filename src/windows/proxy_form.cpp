@@ -1,7 +1,7 @@
-#include "settings/proxy_form.h"
+#include "windows/proxy_form.h"
 
 #include "app/program.h"
-#include "app/start_form.h"
+#include "windows/start_form.h"
 #include "protocol/commands.h"
 #include "protocol/session_id.h"
 

@@ -1,4 +1,4 @@
-#include "conversations/user_history_form.h"
+#include "windows/user_history_form.h"
 
 #include "platform/text.h"
 

@@ -1,7 +1,7 @@
-#include "directory/search_form.h"
+#include "windows/search_form.h"
 
 #include "app/program.h"
-#include "app/start_form.h"
+#include "windows/start_form.h"
 #include "directory/placeholders.h"
 
 namespace ozl {

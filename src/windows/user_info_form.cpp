@@ -1,4 +1,4 @@
-#include "directory/user_info_form.h"
+#include "windows/user_info_form.h"
 
 namespace ozl {
 

@@ -1,9 +1,9 @@
-#include "lists/list_form.h"
+#include "windows/list_form.h"
 
 #include "app/program.h"
-#include "app/start_form.h"
-#include "conversations/chat_form.h"
-#include "directory/search_form.h"
+#include "windows/start_form.h"
+#include "windows/chat_form.h"
+#include "windows/search_form.h"
 #include "lists/list_window_text.h"
 #include "platform/effects.h"
 #include "platform/files.h"

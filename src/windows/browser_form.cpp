@@ -1,4 +1,4 @@
-#include "conversations/browser_form.h"
+#include "windows/browser_form.h"
 
 namespace ozl {
 

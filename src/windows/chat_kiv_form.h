@@ -4,7 +4,7 @@
 
 #include <string>
 
-#include "conversations/browser_form.h"
+#include "windows/browser_form.h"
 #include "logic/dispatcher.h"
 
 namespace ozl {

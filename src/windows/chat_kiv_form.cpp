@@ -1,4 +1,4 @@
-#include "conversations/chat_kiv_form.h"
+#include "windows/chat_kiv_form.h"
 
 #include "platform/text.h"
 

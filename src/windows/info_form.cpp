@@ -1,4 +1,4 @@
-#include "directory/info_form.h"
+#include "windows/info_form.h"
 
 namespace ozl {
 

@@ -12,7 +12,7 @@
 #include "platform/popup_menu.h"
 #include "platform/string_grid.h"
 #include "logic/dispatcher.h"
-#include "lists/list_rows_win.h"
+#include "windows/list_rows_win.h"
 #include "skin/form_region_win.h"
 #include "skin/pict_ext_rgn.h"
 #include "text/cp1251.h"
