@@ -88,27 +88,27 @@ Figures Measure(int users, int changes) {
   Program program(connector);
   program.Start();
   ozl::platform::PumpWaitingMessages();
-  program.ReceiveText("#Akot|Kot\n");
+  program.session.ReceiveText("#Akot|Kot\n");
   ozl::TListForm& list = *program.ListForm;
   PaintNow(list);
 
   Figures figures;
   const std::string online = OnlineLine(users);
   double start = Now();
-  program.ReceiveText(online);
+  program.session.ReceiveText(online);
   PaintNow(list);
   figures.load_to_paint = Now() - start;
 
   const std::vector<std::string> lines = PresenceChanges(users, changes);
   start = Now();
-  for (const std::string& line : lines) program.ReceiveText(line);
+  for (const std::string& line : lines) program.session.ReceiveText(line);
   PaintNow(list);
   figures.changes_to_paint = Now() - start;
 
   program.ChatForm->Show();
   PaintNow(list);
   start = Now();
-  for (const std::string& line : lines) program.ReceiveText(line);
+  for (const std::string& line : lines) program.session.ReceiveText(line);
   PaintNow(list);
   UpdateWindow(program.ChatForm->ListBox1.hwnd());
   figures.changes_with_chat = Now() - start;

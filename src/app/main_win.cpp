@@ -2,7 +2,6 @@
 #include <commctrl.h>
 
 #include "app/program.h"
-#include "windows/start_form.h"
 #include "platform/message_loop.h"
 #include "platform/winsock_connector.h"
 
@@ -13,7 +12,7 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
   int exit_code = 0;
   {
     ozl::Program program(connector);
-    connector.SetTransport(&program.StartForm->transport());
+    connector.SetTransport(&program.session.transport());
     program.Start();
     exit_code = ozl::platform::RunMessageLoop();
     connector.SetTransport(nullptr);

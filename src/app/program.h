@@ -1,24 +1,29 @@
-// The program's windows, created once each in a fixed order with the main window first, and the
-// models and the dispatcher that the windows share.
+// The program's windows, created once each in a fixed order with the main window first, the
+// models and the dispatcher that the windows share, and the session. The program wires them:
+// each window is given the small interfaces it needs, which the session and the program answer.
 #pragma once
 
 #include <memory>
 #include <string>
 #include <vector>
 
+#include "app/session.h"
+#include "logic/addresses.h"
 #include "conversations/composer_registry.h"
 #include "lists/list_tables.h"
-#include "platform/files.h"
-#include "platform/regional_clock.h"
 #include "logic/dispatcher.h"
+#include "platform/files.h"
+#include "platform/posted_call.h"
+#include "platform/regional_clock.h"
 #include "protocol/history.h"
 #include "protocol/transport.h"
+#include "windows/list_form.h"
+#include "windows/send_form.h"
+#include "windows/start_form.h"
 
 namespace ozl {
 
-class TStartForm;
 class TRegistryForm;
-class TListForm;
 class TChatForm;
 class TSearchForm;
 class TProxyForm;
@@ -29,10 +34,11 @@ class TSkinForm;
 class TUserHistoryForm;
 class TAboutForm;
 
-inline constexpr const char* kPortalUrl = "http://www.ozl.example/";
-inline constexpr const char* kWebChatHost = "chat.ozl.example";
-
-class Program : public logic::MessageWindows {
+class Program : public logic::MessageWindows,
+                private Session::Host,
+                private TStartForm::Navigation,
+                private TListForm::Navigation,
+                private TSendForm::Owner {
  public:
   explicit Program(protocol::Connector& connector);
   ~Program() override;
@@ -45,8 +51,9 @@ class Program : public logic::MessageWindows {
   // The models come first: the windows that show them go before them.
   lists::ListTables lists;
   lists::ListTable search_results;
-  logic::SessionState session;
+  logic::SessionState state;
   conversations::ComposerTable ComposerTable;
+  Session session;
 
   std::unique_ptr<TStartForm> StartForm;
   std::unique_ptr<TRegistryForm> RegistryForm;
@@ -61,32 +68,40 @@ class Program : public logic::MessageWindows {
   std::unique_ptr<TUserHistoryForm> UserHistoryForm;
   std::unique_ptr<TAboutForm> AboutForm;
 
-  // Where the server's lines take effect.
-  void ReceiveText(const std::string& line) { dispatcher_->ReceiveText(line); }
-
   // logic::MessageWindows
   std::unique_ptr<conversations::Composer> Create(const std::string& title,
                                                   const std::string& nick) override;
   void BringToTop(const std::string& title) override;
 
-  // A new message window titled `title`, headed with the selected nick; a notice when all the
-  // slots are in use.
-  void OpenComposer(const std::string& title);
-  // The history file at `path` in the history viewer.
-  void ShowHistory(const std::string& path);
-  // The web chat, logged in with the chat nick and password of the session.
-  void OpenWebChat();
-
-  // A message window leaves its slot as it closes; the object goes once its handlers are done.
-  void RetireComposer(std::size_t slot);
-  void ReleaseRetired() { retired_.clear(); }
-
  private:
+  // Session::Host
+  void ShowNotice(const std::string& text) override;
+  void Dispatch(const std::string& line) override { dispatcher_->ReceiveText(line); }
+  void CloseMainWindow() override;
+
+  // TStartForm::Navigation
+  void ShowRegistration() override;
+  void ShowProxySettings() override;
+  void ShowAuthorship(const std::string& text) override;
+
+  // TListForm::Navigation. A new message window is refused with a notice when all the slots are
+  // in use.
+  void OpenComposer(const std::string& title) override;
+  void ShowHistory(const std::string& path) override;
+  void OpenWebChat() override;
+  void ShowChat() override;
+  void ShowSearch() override;
+
+  // TSendForm::Owner
+  void StopTrayAnimation() override { session.RxTrayIcon1.StopAnimation(); }
+  void RetireComposer(std::size_t slot) override;
+
   platform::Win32FileSystem files_;
   platform::RegionalClock clock_;
   protocol::HistoryWriter history_{files_, clock_};
   std::unique_ptr<logic::Dispatcher> dispatcher_;
   std::vector<std::unique_ptr<conversations::Composer>> retired_;
+  platform::PostedCall release_retired_{[this] { retired_.clear(); }};
 };
 
 }  // namespace ozl

@@ -15,6 +15,7 @@
 
 #include "conversations/composer_registry.h"
 #include "lists/list_tables.h"
+#include "logic/ports.h"
 #include "protocol/commands.h"
 #include "protocol/history.h"
 #include "protocol/session_id.h"
@@ -33,17 +34,9 @@ class SessionLink {
   virtual void StartPolling() = 0;
 };
 
-// Effects that belong to the program as a whole.
-class Shell {
+// Effects that belong to the program as a whole, besides the notices.
+class Shell : public Notices {
  public:
-  virtual ~Shell() = default;
-  // The stay-on-top notice window; a new notice replaces the text of a visible one.
-  virtual void ViewInfo(const std::string& text) = 0;
-  // The standard error box, for failures such as a history file that cannot be written.
-  virtual void ShowError(const std::string& text) = 0;
-  // A multimedia command such as "play sound/onprivat.wav", started without waiting; failures
-  // are ignored.
-  virtual void PlaySound(const std::string& command) = 0;
   // Animates the tray icon until the user next sends a private message.
   virtual void StartTrayAnimation() = 0;
   // Closes the main window, which ends the program.

@@ -47,6 +47,10 @@ HBRUSH ColorEdit::ControlColours(HDC dc) {
   return brush_.get();
 }
 
+void ColorEdit::Notified(WORD code) {
+  if (code == EN_CHANGE && on_change) on_change();
+}
+
 LRESULT ColorEdit::SubclassProc(UINT message, WPARAM wparam, LPARAM lparam) {
   switch (message) {
     case WM_SETFOCUS:

@@ -27,10 +27,13 @@ class ColorEdit : public SubclassedControl {
   std::function<void()> on_click;
   // A key that types a character (Backspace and Enter included), before the field takes it.
   std::function<void(wchar_t character)> on_key_press;
+  // The text changed, whether the user or the program changed it.
+  std::function<void()> on_change;
   // The character shown for every character of the text; 0 shows the text itself.
   void SetPasswordChar(wchar_t character);
   wchar_t PasswordChar() const;
   HBRUSH ControlColours(HDC dc) override;
+  void Notified(WORD code) override;
 
  protected:
   LRESULT SubclassProc(UINT message, WPARAM wparam, LPARAM lparam) override;

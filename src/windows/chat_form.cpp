@@ -1,14 +1,12 @@
 #include "windows/chat_form.h"
 
-#include "app/program.h"
-#include "windows/start_form.h"
 #include "conversations/general_chat.h"
 #include "protocol/commands.h"
 #include "text/cp1251.h"
 
 namespace ozl {
 
-TChatForm::TChatForm(Program& program)
+TChatForm::TChatForm(logic::Outbox& outbox, lists::ListTables& lists)
     : SkinnedForm({.client_width = 611,
                    .client_height = 416,
                    .skin = L"SKIN_CHAT",
@@ -17,17 +15,18 @@ TChatForm::TChatForm(Program& program)
       ListBox1(hwnd(), 474, 28, 124, 345,
                {.background = RGB(0xFD, 0xFA, 0xF1), .text = RGB(0x80, 0x80, 0x80), .font_height = -13,
                 .item_height = 16},
-               [&program](std::size_t index) { return std::string(program.lists.ChatNick(index)); }),
-      program_(program) {
+               [&lists](std::size_t index) { return std::string(lists.ChatNick(index)); }),
+      outbox_(outbox),
+      lists_(lists) {
   Memo1.SetFont(platform::CreateUiFont("MS Sans Serif", -16, false));
   Bsend.on_click = [this] { Bsendclick(); };
   CEmessage.on_key_down = [this](WPARAM key) { CEmessageKeyDown(key); };
   ListBox1.on_double_click = [this] { ListBox1DblClick(); };
   VantalButton1.on_click = [this] { VantalButton1click(); };
-  program_.lists.SetChatListObserver(this);
+  lists_.SetChatListObserver(this);
 }
 
-TChatForm::~TChatForm() { program_.lists.SetChatListObserver(nullptr); }
+TChatForm::~TChatForm() { lists_.SetChatListObserver(nullptr); }
 
 void TChatForm::ChatListChanged(std::size_t first, std::size_t removed, std::size_t inserted) {
   // A hidden list is brought up to date as the window shows.
@@ -36,13 +35,13 @@ void TChatForm::ChatListChanged(std::size_t first, std::size_t removed, std::siz
 
 LRESULT TChatForm::HandleMessage(UINT message, WPARAM wparam, LPARAM lparam) {
   // However the window comes back (the list window's button, the tray), its list catches up.
-  if (message == WM_SHOWWINDOW && wparam) ListBox1.Reset(program_.lists.ChatListSize());
+  if (message == WM_SHOWWINDOW && wparam) ListBox1.Reset(lists_.ChatListSize());
   return SkinnedForm::HandleMessage(message, wparam, lparam);
 }
 
 void TChatForm::Bsendclick() {
   if (!Bsend.ClickLatch.Flip()) return;
-  program_.StartForm->SendText(protocol::ChatCommand(CEmessage.Text()));
+  outbox_.SendText(protocol::ChatCommand(CEmessage.Text()));
   CEmessage.SetText("");
 }
 
@@ -56,11 +55,11 @@ void TChatForm::CEmessageKeyDown(WPARAM key) {
 void TChatForm::ListBox1DblClick() {
   const auto selected = ListBox1.Selected();
   if (!selected) return;
-  CEmessage.SetText(conversations::AddressedTo(program_.lists.ChatNick(*selected), CEmessage.Text()));
+  CEmessage.SetText(conversations::AddressedTo(lists_.ChatNick(*selected), CEmessage.Text()));
 }
 
 platform::Form::CloseAction TChatForm::FormClose() {
-  program_.StartForm->SendText(protocol::LeaveChatCommand());
+  outbox_.SendText(protocol::LeaveChatCommand());
   return CloseAction::kHide;
 }
 

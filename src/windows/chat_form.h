@@ -7,15 +7,14 @@
 #include "platform/form.h"
 #include "platform/list_box.h"
 #include "logic/dispatcher.h"
+#include "logic/ports.h"
 #include "skin/skinned_form.h"
 
 namespace ozl {
 
-class Program;
-
 class TChatForm : public skin::SkinnedForm, public logic::ChatWindow, public lists::ChatListObserver {
  public:
-  explicit TChatForm(Program& program);
+  TChatForm(logic::Outbox& outbox, lists::ListTables& lists);
   ~TChatForm() override;
 
   platform::Memo Memo1{hwnd(), 12, 28, 461, 345, 15858429, true};
@@ -42,7 +41,8 @@ class TChatForm : public skin::SkinnedForm, public logic::ChatWindow, public lis
   CloseAction FormClose() override;
 
  private:
-  Program& program_;
+  logic::Outbox& outbox_;
+  lists::ListTables& lists_;
 };
 
 }  // namespace ozl

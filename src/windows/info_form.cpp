@@ -1,5 +1,7 @@
 #include "windows/info_form.h"
 
+#include <algorithm>
+
 namespace ozl {
 
 TInfoForm::TInfoForm()
@@ -12,6 +14,24 @@ TInfoForm::TInfoForm()
                   {.class_name = "TInfoForm", .transparent = 11355979}) {
   VBinfo.SetVisible(false);
   VantalButton1.on_click = [this] { VantalButton1click(); };
+}
+
+void TInfoForm::ShowNotice(const std::string& text) {
+  Linfo.SetCaption(text);
+  // The title names the notice for the window list and for assistive tools.
+  std::string title = text.substr(0, 256);
+  std::replace(title.begin(), title.end(), '\r', ' ');
+  std::replace(title.begin(), title.end(), '\n', ' ');
+  SetText(title);
+  BringToTop();
+  Show();
+}
+
+void TInfoForm::ShowAuthorship(const std::string& text) {
+  ShowIcon = 1;
+  Linfo.SetTop(kAuthorshipLabelTop);
+  ShowNotice(text);
+  ShowIcon = 0;
 }
 
 void TInfoForm::FormShow() { VBinfo.SetVisible(ShowIcon == 1); }

@@ -1,6 +1,8 @@
 // The notice window: one stay-on-top popup through which the whole program speaks to the user.
 #pragma once
 
+#include <string>
+
 #include "platform/form.h"
 #include "skin/skinned_form.h"
 
@@ -9,6 +11,11 @@ namespace ozl {
 class TInfoForm : public skin::SkinnedForm {
  public:
   TInfoForm();
+
+  // Shows the text on top; a new notice replaces the text of a visible one.
+  void ShowNotice(const std::string& text);
+  // The same with the information sign, and the label moved up to make room for three lines.
+  void ShowAuthorship(const std::string& text);
 
   // 1 only while the authorship notice is being shown: the information sign comes with it.
   int ShowIcon = 0;

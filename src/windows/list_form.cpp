@@ -1,9 +1,5 @@
 #include "windows/list_form.h"
 
-#include "app/program.h"
-#include "windows/start_form.h"
-#include "windows/chat_form.h"
-#include "windows/search_form.h"
 #include "lists/list_window_text.h"
 #include "platform/effects.h"
 #include "platform/files.h"
@@ -27,7 +23,8 @@ std::string CurrentFolder() {
 
 }  // namespace
 
-TListForm::TListForm(Program& program)
+TListForm::TListForm(logic::Outbox& outbox, logic::Notices& notices, Navigation& navigation,
+                     lists::ListTables& lists, logic::SessionState& state)
     : Form({.client_width = 180,
             .client_height = ScreenHeight(),
             .background = GetSysColor(COLOR_MENU),
@@ -38,11 +35,15 @@ TListForm::TListForm(Program& program)
       S(ScreenHeight()),
       Spages(*this, 4, 20, platform::Bitmap::FromResource(L"SWITCH_PAGES_OFF"),
              platform::Bitmap::FromResource(L"SWITCH_PAGES_ON"), GetSysColor(COLOR_MENU)),
-      SGonline(*this, 6, 44, 166, S - 184, ListLayout(), program.lists.Online()),
-      SGkontakt(*this, 6, 44, 166, S - 184, ListLayout(), program.lists.Contacts()),
+      SGonline(*this, 6, 44, 166, S - 184, ListLayout(), lists.Online()),
+      SGkontakt(*this, 6, 44, 166, S - 184, ListLayout(), lists.Contacts()),
       Sfriend(*this, 24, S - 136, platform::Bitmap::FromResource(L"SWITCH_FRIEND_OFF"),
               platform::Bitmap::FromResource(L"SWITCH_FRIEND_ON"), RGB(0xF8, 0xF1, 0xD2)),
-      program_(program) {
+      outbox_(outbox),
+      notices_(notices),
+      navigation_(navigation),
+      lists_(lists),
+      state_(state) {
   BeginLoading();
   for (skin::TPictExtRgn* cartoon : {&Cartoon1, &Cartoon2}) {
     cartoon->SetTransColor(skin::kSkinTransparent);
@@ -90,16 +91,16 @@ TListForm::TListForm(Program& program)
   VBclose.on_click = [this] { VBcloseclick(); };
 }
 
-void TListForm::Send(std::string command) { program_.StartForm->SendText(std::move(command)); }
+void TListForm::Send(std::string command) { outbox_.SendText(std::move(command)); }
 
 // Lists --------------------------------------------------------------------------------------------
 
 void TListForm::SGonlineDrawCell(HDC dc, platform::GridCell cell, const RECT& area) {
-  lists::DrawStatusIcon(status_icons_, program_.lists.Online(), dc, cell, area);
+  lists::DrawStatusIcon(status_icons_, lists_.Online(), dc, cell, area);
 }
 
 void TListForm::SGkontaktDrawCell(HDC dc, platform::GridCell cell, const RECT& area) {
-  lists::DrawStatusIcon(status_icons_, program_.lists.Contacts(), dc, cell, area);
+  lists::DrawStatusIcon(status_icons_, lists_.Contacts(), dc, cell, area);
 }
 
 POINT TListForm::MenuPointOnScreen() const {
@@ -116,12 +117,12 @@ void TListForm::SGkontaktDblClick() { PMkontakt.Popup(hwnd(), MenuPointOnScreen(
 
 bool TListForm::PMonlinePopup() {
   return lists::TargetRow({PMonline, N1, N2, N3, &lists::OnlineRowCaptions}, SGonline, pointer_,
-                          program_.lists.Online(), &program_.session.selected_nick);
+                          lists_.Online(), &state_.selected_nick);
 }
 
 bool TListForm::PMkontaktPopup() {
   return lists::TargetRow({PMkontakt, N11, N21, N31, &lists::ContactRowCaptions}, SGkontakt, pointer_,
-                          program_.lists.Contacts(), &program_.session.selected_nick);
+                          lists_.Contacts(), &state_.selected_nick);
 }
 
 // Row menus ----------------------------------------------------------------------------------------
@@ -129,10 +130,10 @@ bool TListForm::PMkontaktPopup() {
 void TListForm::OpenComposer(std::int32_t id) {
   const std::string title = std::to_string(id);
   if (FindWindowW(nullptr, platform::Widen(title).c_str()) != nullptr) {
-    program_.StartForm->ViewInfo(std::string("    Окно привата уже открыто."_cp1251));
+    notices_.ViewInfo(std::string("    Окно привата уже открыто."_cp1251));
     return;
   }
-  program_.OpenComposer(title);
+  navigation_.OpenComposer(title);
 }
 
 void TListForm::N1Click() { OpenComposer(PMonline.Tag); }
@@ -150,10 +151,10 @@ void TListForm::N31Click() { Send(protocol::RemoveContactCommand(PMkontakt.Tag))
 void TListForm::History1Click() {
   const std::string path = lists::HistoryPath(CurrentFolder(), PMkontakt.Tag);
   if (!platform::Win32FileSystem().Exists(path)) {
-    program_.StartForm->ViewInfo(std::string("К сожалению, History List пуст!"_cp1251));
+    notices_.ViewInfo(std::string("К сожалению, History List пуст!"_cp1251));
     return;
   }
-  program_.ShowHistory(path);
+  navigation_.ShowHistory(path);
 }
 
 // Switches -----------------------------------------------------------------------------------------
@@ -184,13 +185,13 @@ void TListForm::BitBtn1Click() {
   // The second notification of a click acts.
   if (Bchat.ClickLatch.Flip(true)) {
     Send(protocol::EnterChatCommand());
-    program_.ChatForm->Show();
+    navigation_.ShowChat();
   }
 }
 
-void TListForm::BitBtn3Click() { program_.OpenWebChat(); }
+void TListForm::BitBtn3Click() { navigation_.OpenWebChat(); }
 
-void TListForm::BitBtn2Click() { program_.SearchForm->Show(); }
+void TListForm::BitBtn2Click() { navigation_.ShowSearch(); }
 
 void TListForm::VBminimizeclick() { platform::Form::HideAllToTray(); }
 
@@ -199,12 +200,11 @@ void TListForm::VBcloseclick() {
 }
 
 platform::Form::CloseAction TListForm::FormClose() {
-  program_.StartForm->PlaySound("play sound/onclose.wav");
+  notices_.PlaySound("play sound/onclose.wav");
   if (!platform::effects().confirm(std::string("Вы уверены, что хотите выйти?"_cp1251), hwnd())) {
     return CloseAction::kKeep;
   }
-  Send(protocol::LogoutCommand());
-  program_.StartForm->AwaitLogout();
+  outbox_.SendLogout();
   return CloseAction::kHide;
 }
 

@@ -12,6 +12,7 @@
 #include "platform/popup_menu.h"
 #include "platform/string_grid.h"
 #include "logic/dispatcher.h"
+#include "logic/ports.h"
 #include "windows/list_rows_win.h"
 #include "skin/form_region_win.h"
 #include "skin/pict_ext_rgn.h"
@@ -19,14 +20,31 @@
 
 namespace ozl {
 
-class Program;
-
 class TListForm : public platform::Form,
                   public skin::Component,
                   public skin::HwndFormHost,
                   public logic::ListWindow {
  public:
-  explicit TListForm(Program& program);
+  // The windows the list window opens.
+  class Navigation {
+   public:
+    // A new message window titled `title`, headed with the selected nick.
+    virtual void OpenComposer(const std::string& title) = 0;
+    // The history file at `path` in the history viewer.
+    virtual void ShowHistory(const std::string& path) = 0;
+    // The web chat, logged in with the chat nick and password of the session.
+    virtual void OpenWebChat() = 0;
+    virtual void ShowChat() = 0;
+    virtual void ShowSearch() = 0;
+
+   protected:
+    ~Navigation() = default;
+  };
+
+  // The grids show the online and contact tables of `lists`; a row menu's nick becomes the
+  // state's selected nick.
+  TListForm(logic::Outbox& outbox, logic::Notices& notices, Navigation& navigation,
+            lists::ListTables& lists, logic::SessionState& state);
 
   HWND FormHandle() const override { return hwnd(); }
 
@@ -103,7 +121,11 @@ class TListForm : public platform::Form,
   // Right edge of the work area, its full height, keeping the width.
   WINDOWPOS Docked(WINDOWPOS position) const;
 
-  Program& program_;
+  logic::Outbox& outbox_;
+  logic::Notices& notices_;
+  Navigation& navigation_;
+  lists::ListTables& lists_;
+  logic::SessionState& state_;
   POINT pointer_{};
   platform::FileBitmaps status_icons_;
 };

@@ -1,7 +1,5 @@
 #include "windows/proxy_form.h"
 
-#include "app/program.h"
-#include "windows/start_form.h"
 #include "protocol/commands.h"
 #include "protocol/session_id.h"
 
@@ -12,20 +10,30 @@ void InvertEnabled(platform::SubclassedControl& control) { control.SetEnabled(!c
 
 }  // namespace
 
-TProxyForm::TProxyForm(Program& program)
+TProxyForm::TProxyForm(logic::Outbox& outbox, logic::Notices& notices)
     : SkinnedForm({.client_width = 196,
                    .client_height = 213,
                    .skin = L"SKIN_PROXY",
                    .title = std::string("Настройка прокси"_cp1251),
                    .position = POINT{491, 217}},
                   {.class_name = "TProxyForm"}),
-      program_(program) {
+      outbox_(outbox),
+      notices_(notices) {
   for (platform::SubclassedControl* control : std::initializer_list<platform::SubclassedControl*>{
            &CEproxy, &CEproxyport, &Cuseproxyauthorization, &CElogin, &CEpassword}) {
     control->SetEnabled(false);
   }
-  Cuseproxy.on_change = [this] { CuseproxyClick(); };
-  Cuseproxyauthorization.on_change = [this] { CuseproxyauthorizationClick(); };
+  Cuseproxy.on_change = [this] {
+    CuseproxyClick();
+    HandOver();
+  };
+  Cuseproxyauthorization.on_change = [this] {
+    CuseproxyauthorizationClick();
+    HandOver();
+  };
+  for (platform::ColorEdit* field : {&CEproxy, &CEproxyport, &CElogin, &CEpassword}) {
+    field->on_change = [this] { HandOver(); };
+  }
   bApply.on_click = [this] { bApplyclick(); };
   bCancel.on_click = [this] { bCancelclick(); };
   VantalButton1.on_click = [this] { bCancelclick(); };
@@ -38,7 +46,7 @@ void TProxyForm::FormCreate() {
         files_.Read(settings::kProxyFileName, settings::kProxyRecordSize));
   } catch (const std::runtime_error& error) {
     // A file too short or unreadable: no proxy, no probe, and the start goes on.
-    program_.StartForm->ShowError(error.what());
+    notices_.ShowError(error.what());
     return;
   }
   const protocol::ProxySettings shown = settings::LoadedControls(Config);
@@ -60,6 +68,8 @@ protocol::ProxySettings TProxyForm::CurrentSettings() const {
           Cuseproxyauthorization.Checked(), CElogin.Text(), CEpassword.Text()};
 }
 
+void TProxyForm::HandOver() { outbox_.UseProxy(CurrentSettings()); }
+
 void TProxyForm::CuseproxyClick() {
   InvertEnabled(CEproxy);
   InvertEnabled(CEproxyport);
@@ -73,7 +83,6 @@ void TProxyForm::CuseproxyauthorizationClick() {
 
 void TProxyForm::bApplyclick() {
   if (!bApply.ClickLatch.Flip()) return;
-  TStartForm& start = *program_.StartForm;
   try {
     if (const std::optional<settings::ProxyConfig> stored = settings::Applied(Config, CurrentSettings())) {
       // The password is kept in plain text: only the user may read the file.
@@ -83,10 +92,10 @@ void TProxyForm::bApplyclick() {
       files_.Delete(settings::kProxyFileName);
     }
   } catch (const protocol::InvalidPortError& error) {
-    start.ShowError(error.message);
+    notices_.ShowError(error.message);
     return;
   } catch (const protocol::FileError& error) {
-    start.ShowError(error.what());
+    notices_.ShowError(error.what());
     return;
   }
   Hide();
@@ -94,9 +103,8 @@ void TProxyForm::bApplyclick() {
 }
 
 void TProxyForm::Probe() {
-  TStartForm& start = *program_.StartForm;
-  start.SetSessionId(std::string(protocol::kProbeSessionId));
-  start.SendDirect(protocol::PingCommand());
+  outbox_.SetSessionId(std::string(protocol::kProbeSessionId));
+  outbox_.SendDirect(protocol::PingCommand());
 }
 
 }  // namespace ozl

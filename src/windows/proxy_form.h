@@ -1,7 +1,9 @@
-// The proxy settings window. Its check boxes and fields are the settings every request reads;
-// "Proxy.cfg" is their stored copy, loaded at start and written by Apply.
+// The proxy settings window. Its check boxes and fields are the settings every request goes
+// through: each change is handed to the session at once, applied or not. "Proxy.cfg" is their
+// stored copy, loaded at start and written by Apply.
 #pragma once
 
+#include "logic/ports.h"
 #include "platform/buttons.h"
 #include "platform/edits.h"
 #include "platform/files.h"
@@ -13,17 +15,14 @@
 
 namespace ozl {
 
-class Program;
-
 class TProxyForm : public skin::SkinnedForm {
  public:
-  explicit TProxyForm(Program& program);
+  TProxyForm(logic::Outbox& outbox, logic::Notices& notices);
 
-  // Loads "Proxy.cfg" when there is one and then probes the server through what it says. The
-  // probe reads this window's controls, so the program calls this once the window is in place.
+  // Loads "Proxy.cfg" when there is one and then probes the server through what it says.
   void FormCreate();
 
-  // What the controls say now, for the next request.
+  // What the controls say now.
   protocol::ProxySettings CurrentSettings() const;
 
   // The record as the file holds it (all zero until loaded or applied).
@@ -55,8 +54,11 @@ class TProxyForm : public skin::SkinnedForm {
 
  private:
   void Probe();
+  // The session routes the next request as the controls say now.
+  void HandOver();
 
-  Program& program_;
+  logic::Outbox& outbox_;
+  logic::Notices& notices_;
   platform::Win32FileSystem files_;
 };
 

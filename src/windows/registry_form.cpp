@@ -1,21 +1,22 @@
 #include "windows/registry_form.h"
 
-#include "app/program.h"
-#include "windows/start_form.h"
 #include "directory/placeholders.h"
+#include "logic/addresses.h"
 #include "platform/effects.h"
 #include "protocol/commands.h"
 #include "protocol/session_id.h"
 
 namespace ozl {
 
-TRegistryForm::TRegistryForm(Program& program)
+TRegistryForm::TRegistryForm(logic::Outbox& outbox, logic::Notices& notices, logic::LoginWindow& login)
     : SkinnedForm({.client_width = 184,
                    .client_height = 379,
                    .skin = L"SKIN_REGISTRY",
                    .title = std::string("Регистрация"_cp1251)},
                   {.class_name = "TRegistryForm"}),
-      program_(program) {
+      outbox_(outbox),
+      notices_(notices),
+      login_(login) {
   const directory::RegistrationTexts initial = directory::InitialRegistrationTexts(kWebChatHost);
   ShowTexts(initial.fields, initial.password_repeat);
   RadioButton1.SetChecked(true);
@@ -52,10 +53,9 @@ void TRegistryForm::Brefreshclick() {
 
 void TRegistryForm::Bregistryclick() {
   if (!Bregistry.ClickLatch.Flip()) return;
-  TStartForm& start = *program_.StartForm;
-  start.SetSessionId(
+  outbox_.SetSessionId(
       protocol::RandomSessionId(protocol::kLoginSessionBound, platform::SecureRandomWord));
-  start.PlaySound("play sound/Beep.wav");
+  notices_.PlaySound("play sound/Beep.wav");
   protocol::Registration registration;
   registration.nick = CEnick.Text();
   registration.first_name = CEname.Text();
@@ -68,14 +68,14 @@ void TRegistryForm::Bregistryclick() {
   registration.about = CEinfo.Text();
   registration.chat_nick = CEchatnick.Text();
   if (const auto refusal = protocol::RegistrationRefusal(registration, CEretry.Text())) {
-    start.ViewInfo(*refusal);
+    notices_.ViewInfo(*refusal);
     return;
   }
-  start.SendDirect(protocol::RegistrationCommand(registration));
+  outbox_.SendDirect(protocol::RegistrationCommand(registration));
 }
 
 void TRegistryForm::Bcancelclick() {
-  program_.StartForm->Show();
+  login_.Show();
   Hide();
 }
 

@@ -7,16 +7,16 @@
 #include "platform/edits.h"
 #include "platform/form.h"
 #include "logic/dispatcher.h"
+#include "logic/ports.h"
 #include "skin/skinned_form.h"
 #include "text/cp1251.h"
 
 namespace ozl {
 
-class Program;
-
 class TRegistryForm : public skin::SkinnedForm, public logic::RegistrationWindow {
  public:
-  explicit TRegistryForm(Program& program);
+  // Cancelling shows `login` again.
+  TRegistryForm(logic::Outbox& outbox, logic::Notices& notices, logic::LoginWindow& login);
 
   // logic::RegistrationWindow
   void Hide() override { SkinnedForm::Hide(); }
@@ -60,7 +60,9 @@ class TRegistryForm : public skin::SkinnedForm, public logic::RegistrationWindow
   std::array<platform::ColorEdit*, 10> Fields();
   void ShowTexts(const protocol::Registration& fields, const std::string& password_repeat);
 
-  Program& program_;
+  logic::Outbox& outbox_;
+  logic::Notices& notices_;
+  logic::LoginWindow& login_;
 };
 
 }  // namespace ozl

@@ -1,20 +1,20 @@
 #include "windows/search_form.h"
 
-#include "app/program.h"
-#include "windows/start_form.h"
 #include "directory/placeholders.h"
 
 namespace ozl {
 
 // Titled for the window list and assistive tools, as the button that opens it.
-TSearchForm::TSearchForm(Program& program)
+TSearchForm::TSearchForm(logic::Outbox& outbox, logic::Notices& notices, lists::ListTable& results)
     : SkinnedForm({.client_width = 401,
                    .client_height = 316,
                    .skin = L"SKIN_SEARCH",
                    .title = std::string("Поиск друзей"_cp1251)},
                   {.class_name = "TSearchForm", .region = "TLT0,0,Cartoon"}),
-      SGsearch(*this, 176, 56, 161, 161, {{39, 81, 21}, 24, lists::kNickColumn}, program.search_results),
-      program_(program) {
+      SGsearch(*this, 176, 56, 161, 161, {{39, 81, 21}, 24, lists::kNickColumn}, results),
+      outbox_(outbox),
+      notices_(notices),
+      results_(results) {
   const protocol::SearchCriteria placeholders = directory::SearchPlaceholders();
   for (auto [field, placeholder] :
        {std::pair{&CEid, &placeholders.id}, {&CEnick, &placeholders.nick}, {&CEname, &placeholders.first_name},
@@ -48,7 +48,7 @@ void TSearchForm::BitBtn1Click() {
   if (!Bsearch.ClickLatch.Flip(true)) return;
   const protocol::SearchCriteria typed = Criteria();
   if (const auto refusal = protocol::SearchRefusal(typed)) {
-    program_.StartForm->ViewInfo(*refusal);
+    notices_.ViewInfo(*refusal);
     return;
   }
   const protocol::SearchCriteria criteria = directory::WithoutPlaceholders(typed);
@@ -58,17 +58,17 @@ void TSearchForm::BitBtn1Click() {
         {&CEemail, &criteria.email}, {&CEchatnick, &criteria.chat_nick}}) {
     if (text->empty()) field->SetText("");
   }
-  program_.StartForm->SendText(protocol::SearchCommand(criteria));
+  outbox_.SendText(protocol::SearchCommand(criteria));
 }
 
 bool TSearchForm::PopupMenu1Popup() {
   return lists::TargetRow({PopupMenu1, N1, N21, N31, &lists::OnlineRowCaptions}, SGsearch, pointer_,
-                          program_.search_results, nullptr);
+                          results_, nullptr);
 }
 
-void TSearchForm::N21Click() { program_.StartForm->SendText(protocol::UserInfoCommand(PopupMenu1.Tag)); }
+void TSearchForm::N21Click() { outbox_.SendText(protocol::UserInfoCommand(PopupMenu1.Tag)); }
 
-void TSearchForm::N31Click() { program_.StartForm->SendText(protocol::AddContactCommand(PopupMenu1.Tag)); }
+void TSearchForm::N31Click() { outbox_.SendText(protocol::AddContactCommand(PopupMenu1.Tag)); }
 
 void TSearchForm::SGsearchDblClick() {
   RECT frame{};
@@ -77,7 +77,7 @@ void TSearchForm::SGsearchDblClick() {
 }
 
 void TSearchForm::SGsearchDrawCell(HDC dc, platform::GridCell cell, const RECT& area) {
-  lists::DrawStatusIcon(status_icons_, program_.search_results, dc, cell, area);
+  lists::DrawStatusIcon(status_icons_, results_, dc, cell, area);
 }
 
 }  // namespace ozl

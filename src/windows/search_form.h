@@ -3,6 +3,7 @@
 #pragma once
 
 #include "windows/list_rows_win.h"
+#include "logic/ports.h"
 #include "platform/bitmap.h"
 #include "platform/edits.h"
 #include "platform/form.h"
@@ -14,11 +15,10 @@
 
 namespace ozl {
 
-class Program;
-
 class TSearchForm : public skin::SkinnedForm {
  public:
-  explicit TSearchForm(Program& program);
+  // The grid shows `results`, which the dispatcher fills with the server's answers.
+  TSearchForm(logic::Outbox& outbox, logic::Notices& notices, lists::ListTable& results);
 
   // In tab order: the results first, the criteria below them.
   platform::Label Label1{*this, 16, 34, "Ищем "_cp1251, 12311532};
@@ -62,7 +62,9 @@ class TSearchForm : public skin::SkinnedForm {
  private:
   protocol::SearchCriteria Criteria() const;
 
-  Program& program_;
+  logic::Outbox& outbox_;
+  logic::Notices& notices_;
+  lists::ListTable& results_;
   POINT pointer_{};
   platform::FileBitmaps status_icons_;
 };

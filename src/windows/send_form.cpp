@@ -1,16 +1,16 @@
 #include "windows/send_form.h"
 
-#include "app/program.h"
-#include "windows/start_form.h"
 #include "protocol/commands.h"
 
 namespace ozl {
 
-TSendForm::TSendForm(Program& program, const std::string& id, const std::string& selected_nick)
+TSendForm::TSendForm(logic::Outbox& outbox, Owner& owner, const std::string& id,
+                     const std::string& selected_nick)
     : SkinnedForm({.client_width = 355, .client_height = 266, .skin = L"SKIN_SEND", .title = id},
                   {.class_name = "TSendForm"}),
       Composer(id),
-      program_(program) {
+      outbox_(outbox),
+      owner_(owner) {
   Bsend.on_click = [this] { Bsendclick(); };
   Bclose.on_click = [this] { Bcloseclick(); };
   VBclose.on_click = [this] { Bcloseclick(); };
@@ -23,20 +23,20 @@ void TSendForm::FormActivate() { Msend.Focus(); }
 
 void TSendForm::Bsendclick() {
   if (!Bsend.ClickLatch.Flip()) return;
-  program_.StartForm->SendText(protocol::PrivateMessageCommand(Title(), Msend.Lines()));
+  outbox_.SendText(protocol::PrivateMessageCommand(Title(), Msend.Lines()));
   Msend.Clear();
-  program_.StartForm->RxTrayIcon1.StopAnimation();
+  owner_.StopTrayAnimation();
 }
 
 void TSendForm::Bcloseclick() {
   // One latch for both close buttons.
   if (!Bclose.ClickLatch.Flip()) return;
-  program_.StartForm->RxTrayIcon1.StopAnimation();
+  owner_.StopTrayAnimation();
   Close();
 }
 
 platform::Form::CloseAction TSendForm::FormClose() {
-  program_.RetireComposer(Slot());
+  owner_.RetireComposer(Slot());
   return CloseAction::kDestroy;
 }
 

@@ -3,6 +3,7 @@
 #pragma once
 
 #include "conversations/composer_registry.h"
+#include "logic/ports.h"
 #include "platform/edits.h"
 #include "platform/form.h"
 #include "skin/skinned_form.h"
@@ -10,12 +11,22 @@
 
 namespace ozl {
 
-class Program;
-
 class TSendForm : public skin::SkinnedForm, public conversations::Composer {
  public:
+  // What a message window needs from the program around it.
+  class Owner {
+   public:
+    // The user has answered: the tray icon stops calling for attention.
+    virtual void StopTrayAnimation() = 0;
+    // The window leaves its slot as it closes; the object goes once its handlers are done.
+    virtual void RetireComposer(std::size_t slot) = 0;
+
+   protected:
+    ~Owner() = default;
+  };
+
   // Shows itself on top, titled `id`, with the heading "Приват с " + selected_nick.
-  TSendForm(Program& program, const std::string& id, const std::string& selected_nick);
+  TSendForm(logic::Outbox& outbox, Owner& owner, const std::string& id, const std::string& selected_nick);
 
   platform::Label Lsendname{*this, 16, 8, "Приват с "_cp1251, RGB(0xFB, 0xF4, 0xD9)};
   platform::Memo Mreceive{hwnd(), 15, 34, 327, 145, 15858429, true};
@@ -36,7 +47,8 @@ class TSendForm : public skin::SkinnedForm, public conversations::Composer {
   CloseAction FormClose() override;
 
  private:
-  Program& program_;
+  logic::Outbox& outbox_;
+  Owner& owner_;
 };
 
 }  // namespace ozl

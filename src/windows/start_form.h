@@ -1,5 +1,4 @@
-// The main window: the login the user sees at start, and the owner of the session (transport,
-// poll timer, tray icon). Closing it ends the program.
+// The main window: the login the user sees at start. Closing it ends the program.
 #pragma once
 
 #include <functional>
@@ -7,44 +6,27 @@
 #include "platform/edits.h"
 #include "platform/form.h"
 #include "skin/skinned_form.h"
-#include "platform/timer.h"
-#include "platform/tray_icon.h"
 #include "logic/dispatcher.h"
-#include "protocol/transport.h"
+#include "logic/ports.h"
 #include "text/cp1251.h"
 
 namespace ozl {
 
-class Program;
-
-class TStartForm : public skin::SkinnedForm,
-                   public protocol::TransportHost,
-                   public logic::SessionLink,
-                   public logic::Shell,
-                   public logic::LoginWindow {
+class TStartForm : public skin::SkinnedForm, public logic::LoginWindow {
  public:
-  TStartForm(Program& program, protocol::Connector& connector);
-  ~TStartForm() override;
+  // The windows the login window opens.
+  class Navigation {
+   public:
+    virtual void ShowRegistration() = 0;
+    virtual void ShowProxySettings() = 0;
+    // The notice window with the information sign.
+    virtual void ShowAuthorship(const std::string& text) = 0;
 
-  // The session.
-  void SendText(std::string command) { transport_.SendText(std::move(command)); }
-  void SendDirect(std::string command) override { transport_.SendDirect(std::move(command)); }
-  void SetSessionId(std::string session_id) override { transport_.SetSessionId(std::move(session_id)); }
-  void StartPolling() override { Timer1.Start(); }
-  protocol::Transport& transport() { return transport_; }
+   protected:
+    ~Navigation() = default;
+  };
 
-  // protocol::TransportHost
-  protocol::ProxySettings CurrentProxy() override;
-  void ReceiveText(const std::string& line) override;
-  void ShowServerUnavailable() override;
-  void ShowProxyRefused() override;
-
-  // logic::Shell
-  void ViewInfo(const std::string& text) override;
-  void ShowError(const std::string& text) override;
-  void PlaySound(const std::string& command) override;
-  void StartTrayAnimation() override { RxTrayIcon1.StartAnimation(); }
-  void CloseMainWindow() override { Close(); }
+  TStartForm(logic::Outbox& outbox, logic::Notices& notices, Navigation& navigation);
 
   // logic::LoginWindow
   void Show() override { SkinnedForm::Show(); }
@@ -53,14 +35,6 @@ class TStartForm : public skin::SkinnedForm,
   std::string PasswordText() override { return CEpassword.Text(); }
   void SetIdText(const std::string& text) override { CEid.SetText(text); }
   void SetPasswordText(const std::string& text) override { CEpassword.SetText(text); }
-
-  // After the user confirmed a logout: the program ends with the server's "#D", or when the
-  // logout cannot reach the server, or when no answer has come within LogoutTimer's interval.
-  void AwaitLogout();
-  void LogoutTimerTimer() { Close(); }
-
-  // Closed message windows are destroyed once the handlers that closed them have returned.
-  void ReleaseRetiredLater();
 
   // Controls, as the user sees them.
   platform::Label Lregistry{*this, 20, 34, "Регистрация"_cp1251, RGB(0xEC, 0xDB, 0xBB)};
@@ -80,9 +54,6 @@ class TStartForm : public skin::SkinnedForm,
   platform::CaptionButton VBabout{Psystemmenu, 68, 3, L"CAPTION_ABOUT"};
   platform::CaptionButton VBminimize{Psystemmenu, 88, 3, L"CAPTION_MINIMIZE"};
   platform::CaptionButton VBclose{Psystemmenu, 108, 3, L"CAPTION_CLOSE"};
-  platform::Timer Timer1{10000, [this] { transport_.Poll(); }};
-  platform::TrayIcon RxTrayIcon1{"OZL"};
-  platform::Timer LogoutTimer{10000, [this] { LogoutTimerTimer(); }};
 
   void Bstartclick();
   void Bnewuserclick();
@@ -92,18 +63,16 @@ class TStartForm : public skin::SkinnedForm,
   void VBminimizeclick();
   void VBcloseclick();
   void iKIVClick();
-  void RxTrayIcon1DblClick();
   void CEidKeyDown(WPARAM key);
   void CEpasswordKeyDown(WPARAM key);
 
  protected:
   CloseAction FormClose() override;
-  LRESULT HandleMessage(UINT message, WPARAM wparam, LPARAM lparam) override;
 
  private:
-  Program& program_;
-  protocol::Transport transport_;
-  bool awaiting_logout_ = false;
+  logic::Outbox& outbox_;
+  logic::Notices& notices_;
+  Navigation& navigation_;
 };
 
 }  // namespace ozl

@@ -50,7 +50,7 @@ TEST_F(DispatcherWindowsTest, TwoMessagesFromANewCorrespondentOpenOneWindow) {
   EXPECT_EQ(window->Lsendname.caption(), "Приват с Kot"_cp1251);
   EXPECT_EQ(window->Mreceive.Lines(), (Strings{"Kot >> " + std::string("Привет!"_cp1251), "Kot >> second"}));
   EXPECT_EQ(sounds.back(), "play sound/onprivat.wav");
-  EXPECT_TRUE(start().RxTrayIcon1.animating());
+  EXPECT_TRUE(session().RxTrayIcon1.animating());
 
   // Both rows are in the correspondent's history: the first dark, the second light.
   const std::string history = ReadFile("HISTORY/" + id + ".htm");
@@ -91,7 +91,7 @@ TEST_F(DispatcherWindowsTest, SendingJoinsTheLinesAndStopsTheAlert) {
   Click(window.Psend.hwnd(), 60, 9);
   EXPECT_EQ(connector.sent.back().Data(), "#S" + id + "|first line second | line ");
   EXPECT_EQ(window.Msend.Text(), "");
-  EXPECT_FALSE(start().RxTrayIcon1.animating());
+  EXPECT_FALSE(session().RxTrayIcon1.animating());
   // What the user sent is not shown until the server sends it back.
   EXPECT_EQ(window.Mreceive.Lines(), (Strings{"Kot >> hi"}));
 }
@@ -102,7 +102,7 @@ TEST_F(DispatcherWindowsTest, OwnMessagesComeWithoutAnAlert) {
   const std::string id = NewId();
   ServerSays("#S" + id + "|Kot|echoed\n");
   EXPECT_TRUE(sounds.empty());
-  EXPECT_FALSE(start().RxTrayIcon1.animating());
+  EXPECT_FALSE(session().RxTrayIcon1.animating());
   EXPECT_EQ(Composer(id)->Mreceive.Lines(), (Strings{"Kot >> echoed"}));
 }
 
@@ -116,11 +116,11 @@ TEST_F(DispatcherWindowsTest, AnIdThatIsNoNumberNeverBecomesAFileName) {
 TEST_F(DispatcherWindowsTest, LoginAnswerHidesTheLoginWindowAndTheListsStartThePoll) {
   ServerSays("#Akot|Kot\r\n");
   EXPECT_FALSE(start().visible());
-  EXPECT_EQ(program->session.own_nick, "Kot");
+  EXPECT_EQ(program->state.own_nick, "Kot");
   EXPECT_EQ(sounds.back(), "play sound/onenter.wav");
-  EXPECT_FALSE(start().Timer1.enabled());
+  EXPECT_FALSE(session().Timer1.enabled());
   ServerSays("#U1-a-online|2-b-chat|~3-c-offline|\r\n");
-  EXPECT_TRUE(start().Timer1.enabled());
+  EXPECT_TRUE(session().Timer1.enabled());
   EXPECT_EQ(program->lists.Online().RowCount(), 2u);
   EXPECT_EQ(program->lists.Contacts().Cell(0, 1), "c");
 }
@@ -157,7 +157,7 @@ TEST_F(DispatcherWindowsTest, ALoginAgainGoesStraightOutWithANewSession) {
   ASSERT_EQ(connector.sent.size(), 2u);  // the poll, then the first re-login; the second waits
   EXPECT_EQ(connector.sent[1].Data(), "#A10001|pw");
   EXPECT_LT(std::stoul(connector.sent[1].Session()), 65535u);
-  start().transport().Completed(connector.sent[1].id, "HTTP/1.0 200 OK\r\n\r\n");
+  session().transport().Completed(connector.sent[1].id, "HTTP/1.0 200 OK\r\n\r\n");
   ASSERT_EQ(connector.sent.size(), 3u);
   EXPECT_EQ(connector.sent[2].Data(), "#A10001|pw");
 }

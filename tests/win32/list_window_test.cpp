@@ -100,7 +100,7 @@ TEST_F(ListWindowTest, RowMenusActOnTheRowUnderThePointerNotTheSelectedOne) {
                                             std::string("Добавить c в контакт-лист"_cp1251)}));
   EXPECT_EQ(CommandsSent(), Strings{"#I30"});
   EXPECT_EQ(list().SGonline.SelectionFirst(), 0u);
-  EXPECT_EQ(program->session.selected_nick, "c");
+  EXPECT_EQ(program->state.selected_nick, "c");
 
   // Below the last row the menu opens as it was and acts on the same row.
   popup_choice = 3;
@@ -225,8 +225,8 @@ TEST_F(ListWindowTest, QuittingAsksThenSendsTheLogoutAndEndsWhenTheServerIsGone)
   list().Close();
   EXPECT_FALSE(list().visible());
   ASSERT_EQ(connector.sent.back().Data(), "#D");
-  EXPECT_TRUE(start().LogoutTimer.enabled());
-  start().transport().Failed(connector.sent.back().id, {protocol::FailureKind::kConnectFailed, ""});
+  EXPECT_TRUE(session().LogoutTimer.enabled());
+  session().transport().Failed(connector.sent.back().id, {protocol::FailureKind::kConnectFailed, ""});
   EXPECT_FALSE(IsWindow(start().hwnd()));
   EXPECT_TRUE(errors.empty());
   MSG quit;
@@ -237,7 +237,7 @@ TEST_F(ListWindowTest, AQuitThatIsNeverAnsweredEndsAtTheTimeLimit) {
   LogIn();
   list().Close();
   ASSERT_EQ(connector.sent.back().Data(), "#D");
-  start().LogoutTimerTimer();
+  session().LogoutTimerTimer();
   EXPECT_FALSE(IsWindow(start().hwnd()));
 }
 

@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "app/program.h"
+#include "app/session.h"
 #include "windows/start_form.h"
 #include "windows/info_form.h"
 #include "platform/effects.h"
@@ -101,6 +102,7 @@ class ProgramTest : public testing::Test {
   }
 
   TStartForm& start() { return *program->StartForm; }
+  Session& session() { return program->session; }
   TInfoForm& info() { return *program->InfoForm; }
 
   // A left click at a point of a window's client area, as the mouse would make it.
@@ -113,9 +115,9 @@ class ProgramTest : public testing::Test {
 
   // The server's answer to a poll, dispatched through the real transport.
   void ServerSays(const std::string& body) {
-    start().transport().Poll();
+    session().transport().Poll();
     ASSERT_FALSE(connector.sent.empty());
-    start().transport().Completed(connector.sent.back().id, "HTTP/1.0 200 OK\r\n\r\n" + body);
+    session().transport().Completed(connector.sent.back().id, "HTTP/1.0 200 OK\r\n\r\n" + body);
     platform::PumpWaitingMessages();
   }
 
@@ -125,7 +127,7 @@ class ProgramTest : public testing::Test {
     std::vector<std::string> commands;
     for (; answered_ < connector.sent.size(); ++answered_) {
       if (connector.sent[answered_].Data() != "#PING") commands.push_back(connector.sent[answered_].Data());
-      start().transport().Completed(connector.sent[answered_].id, "HTTP/1.0 200 OK\r\n\r\n");
+      session().transport().Completed(connector.sent[answered_].id, "HTTP/1.0 200 OK\r\n\r\n");
     }
     platform::PumpWaitingMessages();
     return commands;

@@ -131,7 +131,7 @@ TEST_F(ProxyFormTest, AFileLaidBeforehandIsLoadedAndProbedThrough) {
   EXPECT_EQ(connector.sent[0].Data(), "#PING");
   EXPECT_FALSE(connector.sent[0].Header("Proxy-Authorization").empty());
   // A refusal of the credentials is told.
-  start().transport().Completed(connector.sent[0].id, "HTTP/1.0 407 Proxy Authentication Required\r\n\r\n");
+  session().transport().Completed(connector.sent[0].id, "HTTP/1.0 407 Proxy Authentication Required\r\n\r\n");
   EXPECT_EQ(info().Linfo.caption(), "Прокси-сервер отказал в доступе: проверьте логин и пароль прокси."_cp1251);
 }
 

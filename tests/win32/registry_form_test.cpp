@@ -82,14 +82,14 @@ TEST_F(RegistryFormTest, EnterInAnyFieldRegistersOnceAndTheAnswerFillsTheLogin) 
   for (const platform::ColorEdit* field : {&registry().CEnick, &registry().CEretry}) Enter(*field);
   EXPECT_EQ(connector.sent.size(), 3u);
 
-  start().transport().Completed(connector.sent.back().id, "HTTP/1.0 200 OK\r\n\r\n#R10042\r\n");
+  session().transport().Completed(connector.sent.back().id, "HTTP/1.0 200 OK\r\n\r\n#R10042\r\n");
   platform::PumpWaitingMessages();
   EXPECT_EQ(info().Linfo.caption(), "Вам присвоен идентификатор: 10042"_cp1251);
   EXPECT_TRUE(start().visible());
   EXPECT_FALSE(registry().visible());
   EXPECT_EQ(start().CEid.Text(), "10042");
   EXPECT_EQ(start().CEpassword.Text(), "pw");
-  EXPECT_EQ(program->session.chat_nick, "kot");
+  EXPECT_EQ(program->state.chat_nick, "kot");
   EXPECT_EQ(sounds.back(), "play sound/onregistry.wav");
 }
 

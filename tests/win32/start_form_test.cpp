@@ -119,7 +119,7 @@ TEST_F(StartFormTest, ColourEditsChangeColourWithTheFocus) {
 TEST_F(StartFormTest, AnUnreachableServerGivesTheNoticeAndTheErrorBox) {
   start().CEid.SetText("1");
   SendMessageW(start().CEid.hwnd(), WM_KEYDOWN, VK_RETURN, 0);
-  start().transport().Failed(connector.sent[0].id, {protocol::FailureKind::kConnectFailed, ""});
+  session().transport().Failed(connector.sent[0].id, {protocol::FailureKind::kConnectFailed, ""});
   EXPECT_TRUE(info().visible());
   EXPECT_EQ(info().Linfo.caption(), "Извините, OZL сервер недоступен!"_cp1251);
   EXPECT_FALSE(info().VBinfo.visible());
@@ -140,7 +140,7 @@ TEST_F(StartFormTest, TheAuthorshipNoticeComesWithItsSignAndMovesItsLabel) {
   EXPECT_EQ(std::count(info().Linfo.caption().begin(), info().Linfo.caption().end(), '\n'), 2);
 
   // A notice while it is open replaces the text and keeps the sign and the place.
-  start().ViewInfo("second");
+  session().ViewInfo("second");
   EXPECT_EQ(info().Linfo.caption(), "second");
   EXPECT_TRUE(info().VBinfo.visible());
   EXPECT_EQ(info().Linfo.bounds().top, 16);
@@ -149,24 +149,24 @@ TEST_F(StartFormTest, TheAuthorshipNoticeComesWithItsSignAndMovesItsLabel) {
   Click(info().Psystemmenu.hwnd(), 7, 6);
   EXPECT_FALSE(info().visible());
   EXPECT_EQ(info().Linfo.bounds().top, 32);
-  start().ViewInfo("third");
+  session().ViewInfo("third");
   EXPECT_TRUE(info().visible());
   EXPECT_FALSE(info().VBinfo.visible());
 }
 
 TEST_F(StartFormTest, AHugeNoticeIsCutNotMeasuredWhole) {
   const std::string huge = std::string(3000, 'x') + "\r\n" + std::string(5'000'000, 'y');
-  start().ViewInfo(huge);
+  session().ViewInfo(huge);
   EXPECT_EQ(info().Linfo.caption(), huge.substr(0, platform::Label::kMaxCaptionBytes));
   EXPECT_EQ(info().Text().size(), 256u);
   EXPECT_TRUE(info().visible());
 }
 
 TEST_F(StartFormTest, TheNoticeWindowReopensWhereItWasLeft) {
-  start().ViewInfo("first");
+  session().ViewInfo("first");
   SetWindowPos(info().hwnd(), nullptr, 10, 20, 0, 0, SWP_NOSIZE | SWP_NOZORDER);
   info().VantalButton1.on_click();
-  start().ViewInfo("again");
+  session().ViewInfo("again");
   RECT frame{};
   GetWindowRect(info().hwnd(), &frame);
   EXPECT_EQ(frame.left, 10);
@@ -174,11 +174,11 @@ TEST_F(StartFormTest, TheNoticeWindowReopensWhereItWasLeft) {
 }
 
 TEST_F(StartFormTest, MinimisingLeavesOnlyTheTrayIconAndADoubleClickBringsItBack) {
-  start().ViewInfo("a notice");
+  session().ViewInfo("a notice");
   start().VBminimizeclick();
   EXPECT_FALSE(start().visible());
   EXPECT_FALSE(info().visible());
-  start().RxTrayIcon1DblClick();
+  session().RxTrayIcon1DblClick();
   EXPECT_TRUE(start().visible());
   EXPECT_TRUE(info().visible());
 }
