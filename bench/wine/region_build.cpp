@@ -6,8 +6,8 @@
 //
 //   mkdir -p build/region-wine-bench
 //   i686-w64-mingw32-g++-posix -std=c++20 -O2 -static -Isrc -DNOMINMAX -DWIN32_LEAN_AND_MEAN \
-//     bench/wine/region_build.cpp src/skin/bitmap_region.cpp src/skin/bitmap_region_win.cpp \
-//     src/skin/gdi_region_win.cpp src/skin/region.cpp src/platform/bitmap.cpp \
+//     bench/wine/region_build.cpp src/skin/bitmap_region.cpp src/platform/bitmap_region.cpp \
+//     src/platform/gdi_region.cpp src/skin/region.cpp src/platform/bitmap.cpp \
 //     -lgdi32 -lmsimg32 -luser32 \
 //     -o build/region-wine-bench/region_build.exe
 //   scripts/wine-run build/region-wine-bench/region_build.exe
@@ -21,8 +21,8 @@
 
 #include "platform/bitmap.h"
 #include "platform/handles.h"
-#include "skin/bitmap_region_win.h"
-#include "skin/gdi_region_win.h"
+#include "platform/bitmap_region.h"
+#include "platform/gdi_region.h"
 
 namespace {
 

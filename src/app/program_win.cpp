@@ -13,7 +13,7 @@
 #include "windows/about_form.h"
 #include "windows/proxy_form.h"
 #include "windows/skin_form.h"
-#include "skin/form_region_win.h"
+#include "platform/skin_platform.h"
 #include "text/cp1251.h"
 
 namespace ozl {

@@ -30,23 +30,23 @@ void FillArea(HDC dc, const RECT& area, int system_colour) {
 }  // namespace
 
 StringGrid::StringGrid(Window& parent, int left, int top, int width, int height, Layout layout,
-                       lists::ListTable& table)
-    : table_(table),
+                       std::unique_ptr<GridRows> rows)
+    : rows_(std::move(rows)),
       column_widths_(std::move(layout.column_widths)),
       row_height_(layout.row_height),
       yielding_column_(layout.yielding_column),
-      row_count_(table.RowCount()) {
+      row_count_(rows_->RowCount()) {
   Spec spec = ChildSpec(parent, left, top, width, height);
   spec.class_name = L"OzlGrid";
   spec.class_style = CS_DBLCLKS;
   spec.cursor = LoadCursorW(nullptr, IDC_HAND);
   spec.style |= WS_TABSTOP;
   Create(spec);
-  table_.SetObserver(this);
+  rows_->SetView(this);
   bar_was_shown_ = BarShown();
 }
 
-StringGrid::~StringGrid() { table_.SetObserver(nullptr); }
+StringGrid::~StringGrid() { rows_->SetView(nullptr); }
 
 // Geometry ------------------------------------------------------------------------------------------
 
@@ -193,8 +193,6 @@ void StringGrid::RowCountChanged(std::size_t row_count) {
   if (!bar_pending_) bar_pending_ = PostMessageW(hwnd(), kBarChangedMessage, 0, 0) != FALSE;
 }
 
-void StringGrid::CellsChanged(const lists::CellArea& area) { InvalidateRows(area.first_row, area.end_row); }
-
 void StringGrid::InvalidateRows(std::size_t first, std::size_t end) {
   const std::size_t view_end = top_row_ + RowsInView();
   first = std::max(first, top_row_);
@@ -253,7 +251,7 @@ void StringGrid::PaintRow(HDC dc, std::size_t row, const std::vector<int>& width
   int left = 0;
   for (std::size_t column = 0; column < widths.size(); ++column) {
     const RECT cell{left, top, left + widths[column], top + row_height_};
-    const std::wstring text = Widen(table_.Cell(row, column));
+    const std::wstring text = Widen(rows_->Cell(row, column));
     ExtTextOutW(dc, left + 2, top + 2, ETO_CLIPPED | ETO_OPAQUE, &cell, text.c_str(),
                 static_cast<UINT>(text.size()), nullptr);
     if (on_draw_cell) on_draw_cell(dc, {row, column}, cell);

@@ -1,6 +1,6 @@
 // A grid of text cells painted by the program itself: fixed column widths, one row height, grid
 // lines, whole-row selection, and vertical scrolling by its bar, the wheel and the keys. It shows
-// one lists::ListTable. Only the rows in view are painted, and of the table's change notices only
+// rows of text through GridRows. Only the rows in view are painted, and of the change notices only
 // the rows in view are repainted, so neither costs more for a longer table. The scroll bar is the
 // grid's own too: under Wine the system's scroll bar takes several milliseconds to redraw, longer
 // than the rows it scrolls.
@@ -10,10 +10,11 @@
 
 #include <cstddef>
 #include <functional>
+#include <memory>
 #include <optional>
+#include <string_view>
 #include <vector>
 
-#include "lists/list_tables.h"
 #include "platform/window.h"
 
 namespace ozl::platform {
@@ -24,7 +25,29 @@ struct GridCell {
   bool operator==(const GridCell&) const = default;
 };
 
-class StringGrid : public Window, public lists::TableObserver {
+// Where a grid hears that its rows changed.
+class GridView {
+ public:
+  virtual void RowCountChanged(std::size_t row_count) = 0;
+  // Cells of the rows [first_row, end_row) may hold new text.
+  virtual void RowsChanged(std::size_t first_row, std::size_t end_row) = 0;
+
+ protected:
+  ~GridView() = default;
+};
+
+// What a grid shows: a number of rows (at least one) and the text of their cells.
+class GridRows {
+ public:
+  virtual ~GridRows() = default;
+  virtual std::size_t RowCount() const = 0;
+  // The view lasts until the rows next change.
+  virtual std::string_view Cell(std::size_t row, std::size_t column) const = 0;
+  // The view that hears of every change from now on; nullptr for none.
+  virtual void SetView(GridView* view) = 0;
+};
+
+class StringGrid : public Window, public GridView {
  public:
   struct Layout {
     std::vector<int> column_widths;
@@ -35,7 +58,7 @@ class StringGrid : public Window, public lists::TableObserver {
   };
 
   StringGrid(Window& parent, int left, int top, int width, int height, Layout layout,
-             lists::ListTable& table);
+             std::unique_ptr<GridRows> rows);
   ~StringGrid() override;
 
   // The cell under a point of the client area; nothing below the last row, right of the last
@@ -65,9 +88,9 @@ class StringGrid : public Window, public lists::TableObserver {
   // pointer is first reported at the selected row, so the menu acts on it).
   std::function<void(POINT screen)> on_context_menu;
 
-  // lists::TableObserver
+  // GridView
   void RowCountChanged(std::size_t row_count) override;
-  void CellsChanged(const lists::CellArea& area) override;
+  void RowsChanged(std::size_t first_row, std::size_t end_row) override { InvalidateRows(first_row, end_row); }
 
  protected:
   LRESULT HandleMessage(UINT message, WPARAM wparam, LPARAM lparam) override;
@@ -106,7 +129,7 @@ class StringGrid : public Window, public lists::TableObserver {
   bool Key(WPARAM key);
   void ContextMenu(LPARAM screen_point);
 
-  lists::ListTable& table_;
+  std::unique_ptr<GridRows> rows_;
   std::vector<int> column_widths_;
   int row_height_;
   std::size_t yielding_column_;

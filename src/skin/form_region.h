@@ -48,7 +48,7 @@ struct FormGeometry {
 RegionSymbols SymbolsOf(const FormGeometry& geometry, const CaptionMetrics& captions);
 
 // What the toolkit needs from the system, one per process: GDI regions, system colours and
-// metrics, message boxes (skin/form_region_win.h has it for Windows).
+// metrics, message boxes (platform/skin_platform.h has it for Windows).
 class SkinPlatform {
  public:
   virtual RegionOps& Regions() = 0;

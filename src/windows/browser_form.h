@@ -6,7 +6,7 @@
 
 #include "platform/form.h"
 #include "platform/web_browser.h"
-#include "skin/skinned_form.h"
+#include "platform/skinned_form.h"
 
 namespace ozl {
 

@@ -8,7 +8,7 @@
 #include "platform/list_box.h"
 #include "logic/dispatcher.h"
 #include "logic/ports.h"
-#include "skin/skinned_form.h"
+#include "platform/skinned_form.h"
 
 namespace ozl {
 

@@ -4,7 +4,7 @@
 #include <string>
 
 #include "platform/form.h"
-#include "skin/skinned_form.h"
+#include "platform/skinned_form.h"
 
 namespace ozl {
 

@@ -5,7 +5,7 @@
 #include "platform/files.h"
 #include "platform/text.h"
 #include "protocol/commands.h"
-#include "skin/skinned_form.h"
+#include "platform/skinned_form.h"
 
 namespace ozl {
 namespace {
@@ -35,8 +35,8 @@ TListForm::TListForm(logic::Outbox& outbox, logic::Notices& notices, Navigation&
       S(ScreenHeight()),
       Spages(*this, 4, 20, platform::Bitmap::FromResource(L"SWITCH_PAGES_OFF"),
              platform::Bitmap::FromResource(L"SWITCH_PAGES_ON"), GetSysColor(COLOR_MENU)),
-      SGonline(*this, 6, 44, 166, S - 184, ListLayout(), lists.Online()),
-      SGkontakt(*this, 6, 44, 166, S - 184, ListLayout(), lists.Contacts()),
+      SGonline(*this, 6, 44, 166, S - 184, ListLayout(), std::make_unique<lists::TableRows>(lists.Online())),
+      SGkontakt(*this, 6, 44, 166, S - 184, ListLayout(), std::make_unique<lists::TableRows>(lists.Contacts())),
       Sfriend(*this, 24, S - 136, platform::Bitmap::FromResource(L"SWITCH_FRIEND_OFF"),
               platform::Bitmap::FromResource(L"SWITCH_FRIEND_ON"), RGB(0xF8, 0xF1, 0xD2)),
       outbox_(outbox),

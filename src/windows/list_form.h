@@ -14,7 +14,7 @@
 #include "logic/dispatcher.h"
 #include "logic/ports.h"
 #include "windows/list_rows_win.h"
-#include "skin/form_region_win.h"
+#include "platform/skin_platform.h"
 #include "skin/pict_ext_rgn.h"
 #include "text/cp1251.h"
 

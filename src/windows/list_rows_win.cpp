@@ -5,6 +5,11 @@
 
 namespace ozl::lists {
 
+void TableRows::SetView(platform::GridView* view) {
+  view_ = view;
+  table_.SetObserver(view != nullptr ? this : nullptr);
+}
+
 void DrawStatusIcon(platform::FileBitmaps& icons, const ListTable& table, HDC dc,
                     platform::GridCell cell, const RECT& area) {
   if (cell.column != kStatusColumn) return;

@@ -10,7 +10,7 @@
 #include "platform/form.h"
 #include "protocol/request.h"
 #include "settings/proxy_config.h"
-#include "skin/skinned_form.h"
+#include "platform/skinned_form.h"
 #include "text/cp1251.h"
 
 namespace ozl {

@@ -11,7 +11,8 @@ TSearchForm::TSearchForm(logic::Outbox& outbox, logic::Notices& notices, lists::
                    .skin = L"SKIN_SEARCH",
                    .title = std::string("Поиск друзей"_cp1251)},
                   {.class_name = "TSearchForm", .region = "TLT0,0,Cartoon"}),
-      SGsearch(*this, 176, 56, 161, 161, {{39, 81, 21}, 24, lists::kNickColumn}, results),
+      SGsearch(*this, 176, 56, 161, 161, {{39, 81, 21}, 24, lists::kNickColumn},
+               std::make_unique<lists::TableRows>(results)),
       outbox_(outbox),
       notices_(notices),
       results_(results) {

@@ -10,7 +10,7 @@
 #include "platform/popup_menu.h"
 #include "platform/string_grid.h"
 #include "protocol/commands.h"
-#include "skin/skinned_form.h"
+#include "platform/skinned_form.h"
 #include "text/cp1251.h"
 
 namespace ozl {

@@ -6,7 +6,7 @@
 #include "logic/ports.h"
 #include "platform/edits.h"
 #include "platform/form.h"
-#include "skin/skinned_form.h"
+#include "platform/skinned_form.h"
 #include "text/cp1251.h"
 
 namespace ozl {

@@ -5,7 +5,7 @@
 
 #include "platform/edits.h"
 #include "platform/form.h"
-#include "skin/skinned_form.h"
+#include "platform/skinned_form.h"
 #include "logic/dispatcher.h"
 #include "logic/ports.h"
 #include "text/cp1251.h"

@@ -6,7 +6,7 @@
 #include "windows/list_form.h"
 #include "platform/text.h"
 #include "program_fixture.h"
-#include "skin/skinned_form.h"
+#include "platform/skinned_form.h"
 #include "text/cp1251.h"
 
 namespace ozl {

@@ -5,7 +5,7 @@
 #include <vector>
 
 #include "region_test_window.h"
-#include "skin/bitmap_region_win.h"
+#include "platform/bitmap_region.h"
 #include "skin/form_region.h"
 #include "skin/pict_ext_rgn.h"
 

@@ -5,8 +5,8 @@
 #include <vector>
 
 #include "region_test_window.h"
-#include "skin/bitmap_region_win.h"
-#include "skin/gdi_region_win.h"
+#include "platform/bitmap_region.h"
+#include "platform/gdi_region.h"
 #include "skin/portable_region.h"
 
 namespace ozl::skin {

@@ -11,10 +11,10 @@
 
 #include "platform/bitmap.h"
 #include "platform/handles.h"
-#include "skin/bitmap_region_win.h"
+#include "platform/bitmap_region.h"
 #include "skin/component.h"
-#include "skin/form_region_win.h"
-#include "skin/gdi_region_win.h"
+#include "platform/skin_platform.h"
+#include "platform/gdi_region.h"
 
 namespace ozl::skin::testing {
 

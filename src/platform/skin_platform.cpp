@@ -1,4 +1,4 @@
-#include "skin/form_region_win.h"
+#include "platform/skin_platform.h"
 
 #include <commctrl.h>
 

@@ -6,7 +6,7 @@
 #include <string_view>
 
 #include "platform/form.h"
-#include "skin/form_region_win.h"
+#include "platform/skin_platform.h"
 #include "skin/pict_ext_rgn.h"
 
 namespace ozl::skin {

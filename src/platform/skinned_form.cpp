@@ -1,4 +1,4 @@
-#include "skin/skinned_form.h"
+#include "platform/skinned_form.h"
 
 namespace ozl::skin {
 

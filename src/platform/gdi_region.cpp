@@ -1,4 +1,4 @@
-#include "skin/gdi_region_win.h"
+#include "platform/gdi_region.h"
 
 #include <algorithm>
 #include <cstring>

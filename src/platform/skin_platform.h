@@ -26,7 +26,7 @@
 #include <utility>
 
 #include "skin/form_region.h"
-#include "skin/gdi_region_win.h"
+#include "platform/gdi_region.h"
 
 namespace ozl::skin {
 

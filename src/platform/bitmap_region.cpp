@@ -1,8 +1,8 @@
-#include "skin/bitmap_region_win.h"
+#include "platform/bitmap_region.h"
 
 #include "platform/bitmap.h"
 #include "platform/handles.h"
-#include "skin/gdi_region_win.h"
+#include "platform/gdi_region.h"
 
 namespace ozl::skin {
 
