@@ -18,11 +18,9 @@ std::vector<HWND>& HiddenToTray() {
   return windows;
 }
 
-// A window whose procedure is hooked by its region components gets the paint cycle opened for it,
-// with the device context in wParam; otherwise it opens the cycle itself.
-void PaintBuffered(HWND window, WPARAM given_dc, const std::function<void(HDC)>& paint) {
+void PaintBuffered(HWND window, const std::function<void(HDC)>& paint) {
   PAINTSTRUCT ps;
-  const HDC dc = given_dc ? reinterpret_cast<HDC>(given_dc) : BeginPaint(window, &ps);
+  const HDC dc = BeginPaint(window, &ps);
   RECT client;
   GetClientRect(window, &client);
   UniqueMemoryDc buffer(CreateCompatibleDC(dc));
@@ -33,7 +31,7 @@ void PaintBuffered(HWND window, WPARAM given_dc, const std::function<void(HDC)>&
     paint(buffer.get());
     BitBlt(dc, 0, 0, client.right, client.bottom, buffer.get(), 0, 0, SRCCOPY);
   }
-  if (!given_dc) EndPaint(window, &ps);
+  EndPaint(window, &ps);
 }
 
 void FillBackground(HDC dc, HWND window, COLORREF colour) {
@@ -71,7 +69,7 @@ LRESULT Panel::HandleMessage(UINT message, WPARAM wparam, LPARAM lparam) {
     case WM_ERASEBKGND:
       return 1;
     case WM_PAINT:
-      PaintBuffered(hwnd(), wparam, [this](HDC dc) {
+      PaintBuffered(hwnd(), [this](HDC dc) {
         FillBackground(dc, hwnd(), colour_);
         PaintControls(dc);
       });
@@ -201,17 +199,46 @@ void Form::FormPaint(HDC dc) {
   skin_.Draw(dc, ClientWidth() - skin_.width(), ClientHeight() - skin_.height());
 }
 
+class Form::RegionRoute final : public skin::MessageHook {
+ public:
+  explicit RegionRoute(Form& form) : form_(form) {}
+  ~RegionRoute() override {
+    form_.region_sink_ = nullptr;
+    form_.region_platform_ = nullptr;
+  }
+
+ private:
+  Form& form_;
+};
+
+std::unique_ptr<skin::MessageHook> Form::RouteRegionMessages(skin::FormMessageSink& sink,
+                                                             skin::SkinPlatform& platform) {
+  region_sink_ = &sink;
+  region_platform_ = &platform;
+  return std::make_unique<RegionRoute>(*this);
+}
+
 LRESULT Form::HandleMessage(UINT message, WPARAM wparam, LPARAM lparam) {
   switch (message) {
+    case WM_SIZE:
+      if (region_sink_ != nullptr) {
+        try {
+          region_sink_->Resized();
+        } catch (const std::exception& error) {
+          region_platform_->ShowMessage(error.what());
+        }
+      }
+      break;
     case WM_NCHITTEST: {
       const LRESULT hit = DefWindowProcW(hwnd(), message, wparam, lparam);
-      const bool drag = options_.drag_by_surface && options_.frame == Frame::kNone;
+      const bool drag = (options_.drag_by_surface && options_.frame == Frame::kNone) ||
+                        (region_sink_ != nullptr && region_sink_->ClientDrag());
       return drag && hit == HTCLIENT ? HTCAPTION : hit;
     }
     case WM_ERASEBKGND:
       return 1;
     case WM_PAINT:
-      PaintBuffered(hwnd(), wparam, [this](HDC dc) {
+      PaintBuffered(hwnd(), [this](HDC dc) {
         FillBackground(dc, hwnd(), options_.background);
         FormPaint(dc);
         PaintControls(dc);

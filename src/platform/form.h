@@ -4,6 +4,7 @@
 #include <windows.h>
 
 #include <functional>
+#include <memory>
 #include <optional>
 #include <string>
 #include <vector>
@@ -11,6 +12,7 @@
 #include "platform/bitmap.h"
 #include "platform/controls.h"
 #include "platform/window.h"
+#include "skin/form_region.h"
 
 namespace ozl::platform {
 
@@ -66,6 +68,13 @@ class Form : public Window, public ControlHost {
   int ClientHeight() const;
   const Bitmap& skin() const { return skin_; }
 
+  // The region components learn of the window's resizes and hit tests through its own procedure,
+  // until the returned hook is destroyed: WM_SIZE reaches `sink` before the form handles it, and
+  // a hit on the client area counts as a caption hit while the sink says ClientDrag. Failures of
+  // the sink are shown through `platform`.
+  std::unique_ptr<skin::MessageHook> RouteRegionMessages(skin::FormMessageSink& sink,
+                                                         skin::SkinPlatform& platform);
+
   // Minimising to the tray hides every visible form; the tray's double-click shows them again.
   static void HideAllToTray();
   static void ShowAllFromTray();
@@ -84,7 +93,11 @@ class Form : public Window, public ControlHost {
   LRESULT HandleMessage(UINT message, WPARAM wparam, LPARAM lparam) override;
 
  private:
+  class RegionRoute;
+
   Options options_;
+  skin::FormMessageSink* region_sink_ = nullptr;
+  skin::SkinPlatform* region_platform_ = nullptr;
   Bitmap skin_;
   bool shown_before_ = false;
   bool modal_ = false;

@@ -3,13 +3,8 @@
 //
 // A window that carries region components derives from skin::Component (the owner) and from
 // HwndFormHost, and says which window it is. The window must exist before the first component
-// is made; with platform::Form, whose constructor creates it, members may be the components:
-//
-//   class TStartForm : public platform::Form, public skin::Component, public skin::HwndFormHost {
-//     HWND FormHandle() const override { return hwnd(); }
-//     skin::TPictExtRgn Cartoon{this, "Cartoon"};
-//     skin::TFormRegion FormRegion1{this, "FormRegion1"};
-//   };
+// is made. The program's windows are skin::ShapedForm (platform/skinned_form.h), whose own
+// procedure tells the components of its messages; any other window is hooked as below.
 //
 // The hook subclasses the window while any region component lives. It handles WM_SIZE (the
 // outline is evaluated again before the window's procedure sees the message), WM_NCHITTEST

@@ -3,7 +3,7 @@
 namespace ozl::skin {
 
 SkinnedForm::SkinnedForm(const Options& options, const Shape& shape)
-    : Form(options), Component(shape.class_name, nullptr) {
+    : ShapedForm(options, shape.class_name) {
   BeginLoading();
   Cartoon.SetGlyph(PixelImageOf(skin().picture()));
   Cartoon.SetTransColor(shape.transparent);

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstdint>
+#include <memory>
 #include <string_view>
 
 #include "platform/form.h"
@@ -14,7 +15,20 @@ namespace ozl::skin {
 // The transparent colour of most skins: red 50, green 60, blue 154.
 inline constexpr TColor kSkinTransparent = 10107954;
 
-class SkinnedForm : public platform::Form, public Component, public HwndFormHost {
+// A form that carries region components; they learn of its messages through its own procedure.
+class ShapedForm : public platform::Form, public Component, public HwndFormHost {
+ public:
+  HWND FormHandle() const override { return hwnd(); }
+  std::unique_ptr<MessageHook> HookMessages(FormMessageSink& sink) override {
+    return RouteRegionMessages(sink, Platform());
+  }
+
+ protected:
+  ShapedForm(const Options& options, std::string_view class_name)
+      : Form(options), Component(class_name, nullptr) {}
+};
+
+class SkinnedForm : public ShapedForm {
  public:
   struct Shape {
     std::string_view class_name;
@@ -23,8 +37,6 @@ class SkinnedForm : public platform::Form, public Component, public HwndFormHost
     TRegionAlignment alignment = TRegionAlignment::raSource;
     bool client_drag = false;
   };
-
-  HWND FormHandle() const override { return hwnd(); }
 
   TPictExtRgn Cartoon{this, "Cartoon"};
   TFormRegion FormRegion1{this, "FormRegion1"};

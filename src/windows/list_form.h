@@ -14,16 +14,13 @@
 #include "logic/dispatcher.h"
 #include "logic/ports.h"
 #include "windows/list_rows_win.h"
-#include "platform/skin_platform.h"
+#include "platform/skinned_form.h"
 #include "skin/pict_ext_rgn.h"
 #include "text/cp1251.h"
 
 namespace ozl {
 
-class TListForm : public platform::Form,
-                  public skin::Component,
-                  public skin::HwndFormHost,
-                  public logic::ListWindow {
+class TListForm : public skin::ShapedForm, public logic::ListWindow {
  public:
   // The windows the list window opens.
   class Navigation {
@@ -45,8 +42,6 @@ class TListForm : public platform::Form,
   // state's selected nick.
   TListForm(logic::Outbox& outbox, logic::Notices& notices, Navigation& navigation,
             lists::ListTables& lists, logic::SessionState& state);
-
-  HWND FormHandle() const override { return hwnd(); }
 
   // logic::ListWindow: the caption holds the own nick; it is never shown.
   void SetCaption(const std::string& own_nick) override { SetText(own_nick); }

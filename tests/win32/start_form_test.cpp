@@ -183,6 +183,28 @@ TEST_F(StartFormTest, MinimisingLeavesOnlyTheTrayIconAndADoubleClickBringsItBack
   EXPECT_TRUE(info().visible());
 }
 
+// The region components hear of the window's messages through its own procedure: it is not
+// subclassed, a resize moves the outline with the skin's corner, and the surface drags it.
+TEST_F(StartFormTest, TheLoginWindowsOwnProcedureReshapesAndDragsIt) {
+  const HWND window = start().hwnd();
+  EXPECT_EQ(GetWindowLongPtrW(window, GWLP_WNDPROC), GetWindowLongPtrW(start().Pother.hwnd(), GWLP_WNDPROC));
+  auto outline_right = [window] {
+    const HRGN outline = CreateRectRgn(0, 0, 0, 0);
+    RECT box{};
+    if (GetWindowRgn(window, outline) != ERROR) GetRgnBox(outline, &box);
+    DeleteObject(outline);
+    return box.right;
+  };
+  RECT frame{};
+  GetWindowRect(window, &frame);
+  const LONG right_before = outline_right();
+  SetWindowPos(window, nullptr, 0, 0, frame.right - frame.left + 20, frame.bottom - frame.top,
+               SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+  EXPECT_EQ(outline_right(), right_before + 20);
+  GetWindowRect(window, &frame);
+  EXPECT_EQ(SendMessageW(window, WM_NCHITTEST, 0, MAKELPARAM(frame.left + 100, frame.top + 80)), HTCAPTION);
+}
+
 TEST_F(StartFormTest, TheLogoOpensThePortalAndClosingSendsNothing) {
   Click(start().Psystemmenu.hwnd(), 20, 9);
   EXPECT_EQ(urls, Strings{kPortalUrl});
