@@ -8,9 +8,9 @@
 #include <vector>
 
 #include "app/session.h"
-#include "logic/addresses.h"
 #include "conversations/composer_registry.h"
 #include "lists/list_tables.h"
+#include "logic/addresses.h"
 #include "logic/dispatcher.h"
 #include "platform/files.h"
 #include "platform/posted_call.h"
