@@ -37,6 +37,22 @@ TEST(RequestBytes, CommandsGoUnescapedAsCodePageBytes) {
   EXPECT_NE(bytes.find("\r\nData: " + command + "\r\nVersion"), std::string::npos);
 }
 
+TEST(RequestBytes, EveryKindOfLineBreakInACommandBecomesOneBlank) {
+  const struct {
+    std::string typed;
+    std::string sent;
+  } cases[] = {
+      {"#S1|one\r\ntwo ", "#S1|one two "},
+      {"#S1|one\ntwo\rthree ", "#S1|one two three "},
+      {"#S1|one\n\rtwo", "#S1|one  two"},
+      {"#Cend\r", "#Cend "},
+  };
+  for (const auto& c : cases) {
+    const std::string bytes = BuildRequest({"127.0.0.1", {}, "1", c.typed});
+    EXPECT_NE(bytes.find("\r\nData: " + c.sent + "\r\nVersion"), std::string::npos) << c.sent;
+  }
+}
+
 TEST(RequestBytes, ThroughAProxyWithoutAuthorisation) {
   ProxySettings proxy{true, "proxy.local", "3128", false, "ignored", "ignored"};
   RequestParams params{"127.0.0.1", proxy, "777", "#PING"};
