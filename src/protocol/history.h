@@ -26,6 +26,9 @@ class FileSystem {
   virtual void CreateFolder(const std::string& path) = 0;
   // Creates the file (emptying one that exists) with `bytes` as its content.
   virtual void CreateAndWrite(const std::string& path, std::string_view bytes) = 0;
+  // Creates the file with `bytes` as its content unless a file of that name exists, which it
+  // leaves as it is; says whether it created the file.
+  virtual bool CreateNew(const std::string& path, std::string_view bytes) = 0;
   virtual void Append(const std::string& path, std::string_view bytes) = 0;
 };
 
@@ -37,6 +40,7 @@ class StdFileSystem : public FileSystem {
   bool Exists(const std::string& path) override;
   void CreateFolder(const std::string& path) override;
   void CreateAndWrite(const std::string& path, std::string_view bytes) override;
+  bool CreateNew(const std::string& path, std::string_view bytes) override;
   void Append(const std::string& path, std::string_view bytes) override;
 
  private:
@@ -83,7 +87,8 @@ class HistoryWriter {
   HistoryWriter(FileSystem& files, Clock& clock) : files_(files), clock_(clock) {}
 
   // Appends one row to the correspondent's file, creating the file with its header and the
-  // history folder when they are missing. Throws FileError. `id` must be a plain decimal id.
+  // history folder when they are missing. A file that exists is only ever appended to, even when
+  // the check for it fails. Throws FileError. `id` must be a plain decimal id.
   void Append(std::string_view id, std::string_view nick, std::string_view text, RowColour colour);
 
  private:
