@@ -63,6 +63,7 @@ class Program : public protocol::MessageWindows {
 
   // Where the server's lines take effect.
   void ReceiveText(const std::string& line) { dispatcher_->ReceiveText(line); }
+  void CommandRefused(const std::string& command) { dispatcher_->CommandRefused(command); }
 
   // protocol::MessageWindows
   std::unique_ptr<conversations::Composer> Create(const std::string& title,

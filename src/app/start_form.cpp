@@ -77,6 +77,11 @@ void TStartForm::ShowProxyRefused() {
   ViewInfo(std::string("Прокси-сервер отказал в доступе: проверьте логин и пароль прокси."_cp1251));
 }
 
+void TStartForm::CommandRefused(const std::string& command) {
+  if (awaiting_logout_) return Close();
+  program_.CommandRefused(command);
+}
+
 void TStartForm::ShowError(const std::string& text) {
   if (awaiting_logout_) return Close();
   platform::effects().error_box(text);

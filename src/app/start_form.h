@@ -38,6 +38,7 @@ class TStartForm : public skin::SkinnedForm,
   void ReceiveText(const std::string& line) override;
   void ShowServerUnavailable() override;
   void ShowProxyRefused() override;
+  void CommandRefused(const std::string& command) override;
 
   // protocol::Shell
   void ViewInfo(const std::string& text) override;
