@@ -77,6 +77,7 @@ class Program : public logic::MessageWindows,
   // Session::Host
   void ShowNotice(const std::string& text) override;
   void Dispatch(const std::string& line) override { dispatcher_->ReceiveText(line); }
+  void CommandRefused(const std::string& command) override { dispatcher_->CommandRefused(command); }
   void CloseMainWindow() override;
 
   // TStartForm::Navigation

@@ -25,6 +25,8 @@ class Session final : public protocol::TransportHost,
     virtual void ShowNotice(const std::string& text) = 0;
     // A line of the server's answer takes effect.
     virtual void Dispatch(const std::string& line) = 0;
+    // The server would not take a command: the user hears of it, and what was typed goes back.
+    virtual void CommandRefused(const std::string& command) = 0;
     // Closes the main window, which ends the program.
     virtual void CloseMainWindow() = 0;
 
@@ -53,6 +55,7 @@ class Session final : public protocol::TransportHost,
   void ReceiveText(const std::string& line) override { host_.Dispatch(line); }
   void ShowServerUnavailable() override;
   void ShowProxyRefused() override;
+  void CommandRefused(const std::string& command) override;
 
   // logic::Shell
   void ViewInfo(const std::string& text) override { host_.ShowNotice(text); }

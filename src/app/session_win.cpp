@@ -26,6 +26,11 @@ void Session::ShowServerUnavailable() {
   ViewInfo(std::string("Извините, OZL сервер недоступен!"_cp1251));
 }
 
+void Session::CommandRefused(const std::string& command) {
+  if (awaiting_logout_) return host_.CloseMainWindow();
+  host_.CommandRefused(command);
+}
+
 void Session::ShowProxyRefused() {
   if (awaiting_logout_) return host_.CloseMainWindow();
   ViewInfo(std::string("Прокси-сервер отказал в доступе: проверьте логин и пароль прокси."_cp1251));

@@ -30,6 +30,8 @@ class Composer {
 
   // Adds one line, nick + " >> " + text, to the received messages.
   virtual void AppendReceived(const std::string& line) = 0;
+  // Puts back a text the server would not take, so that what the user typed is not lost.
+  virtual void ReturnUnsent(const std::string& text) = 0;
 
  private:
   friend class ComposerTable;

@@ -54,6 +54,43 @@ void Dispatcher::ReceiveText(std::string_view line) {
   }
 }
 
+void Dispatcher::CommandRefused(std::string_view command) {
+  try {
+    if (command.starts_with("#S")) {
+      const std::size_t bar = command.find('|');
+      if (bar != std::string_view::npos) {
+        return ReturnUnsentMessage(command.substr(2, bar - 2), command.substr(bar + 1));
+      }
+    } else if (command.starts_with("#C")) {
+      links_.chat.ReturnUnsent(std::string(command.substr(2)));
+      return links_.shell.ViewInfo(
+          std::string("Строка не доставлена в общий чат:\r\nсервер её не принял.\r\nОна возвращена в поле ввода."_cp1251));
+    }
+    links_.shell.ViewInfo(std::string("Сервер не принял команду:\r\nдействие не выполнено."_cp1251));
+  } catch (const std::exception& error) {
+    links_.shell.ShowError(error.what());
+  }
+}
+
+void Dispatcher::ReturnUnsentMessage(std::string_view id, std::string_view text) {
+  // The message window joins its lines with a blank after each; the last one is not the user's.
+  if (text.ends_with(' ')) text.remove_suffix(1);
+  const std::string title(id);
+  conversations::Composer* composer = links_.composers.Find(title);
+  if (composer == nullptr && protocol::IsPlainId(title) && !links_.composers.Full()) {
+    composer = links_.composers.Open(links_.message_windows.Create(title, title));
+  }
+  if (composer == nullptr) {
+    return links_.shell.ViewInfo(std::string("Сообщение для "_cp1251) + title +
+                                 std::string(" не доставлено: сервер его не принял.\r\n"_cp1251) +
+                                 std::string(text));
+  }
+  composer->ReturnUnsent(std::string(text));
+  links_.message_windows.BringToTop(title);
+  links_.shell.ViewInfo(std::string(
+      "Сообщение не доставлено:\r\nсервер его не принял.\r\nТекст возвращён в окно привата."_cp1251));
+}
+
 void Dispatcher::Dispatch(std::string_view line) {
   const auto [code, rest] = Recognise(line);
   switch (code) {
@@ -154,11 +191,12 @@ void Dispatcher::OnPrivateMessage(std::string_view rest) {
     links_.shell.ViewInfo(std::string("Слишком много открытых окон привата. Сообщение от "_cp1251) +
                           nick + std::string(" сохранено в History."_cp1251));
   } else {
+    // Kept first: a window that cannot be made then loses nothing.
+    history_failure = WriteHistory(*message, RowColour::kWindowOpened);
     links_.state.selected_nick = nick;
     conversations::Composer* opened =
         links_.composers.Open(links_.message_windows.Create(id, links_.state.selected_nick));
     links_.message_windows.BringToTop(id);
-    history_failure = WriteHistory(*message, RowColour::kWindowOpened);
     if (opened != nullptr) opened->AppendReceived(line);
   }
   // Reported last: the error box waits for the user, and the message is already in its window.

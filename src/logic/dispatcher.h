@@ -78,6 +78,8 @@ class ChatWindow {
   virtual ~ChatWindow() = default;
   // Appends nick + " >> " + text to the memo, whether the window is shown or not.
   virtual void AppendLine(const std::string& line) = 0;
+  // Puts back a line the server would not take into the input field.
+  virtual void ReturnUnsent(const std::string& text) = 0;
 };
 
 class UserInfoWindow {
@@ -141,6 +143,9 @@ class Dispatcher {
   Dispatcher(DispatcherLinks links, protocol::RandomWords random, std::string web_host);
 
   void ReceiveText(std::string_view line);
+  // The server refused a command: the user hears of it, and a message or chat line goes back
+  // where it was typed (a closed message window opens again for it).
+  void CommandRefused(std::string_view command);
 
  private:
   void Dispatch(std::string_view line);
@@ -149,6 +154,7 @@ class Dispatcher {
   void OnFullLists(std::string_view rest);
   void OnLogInAgain();
   void OnPrivateMessage(std::string_view rest);
+  void ReturnUnsentMessage(std::string_view id, std::string_view text);
   // The failure's text for the error box, or nothing when the row was written.
   std::optional<std::string> WriteHistory(const protocol::PrivateMessage& message, protocol::RowColour colour);
 

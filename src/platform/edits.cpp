@@ -3,6 +3,7 @@
 #include "platform/bitmap.h"
 #include "platform/text.h"
 #include "platform/window.h"
+#include "text/lines.h"
 
 namespace ozl::platform {
 
@@ -115,23 +116,7 @@ void Memo::AppendLine(std::string_view cp1251) {
   SendMessageW(hwnd(), EM_SCROLLCARET, 0, 0);
 }
 
-std::vector<std::string> Memo::Lines() const {
-  std::vector<std::string> lines;
-  const std::string text = Text();
-  if (text.empty()) return lines;
-  // Every line ends with a line break but perhaps the last; an empty rest is no line.
-  std::size_t start = 0;
-  while (start < text.size()) {
-    const std::size_t end = text.find("\r\n", start);
-    if (end == std::string::npos) {
-      lines.push_back(text.substr(start));
-      break;
-    }
-    lines.push_back(text.substr(start, end - start));
-    start = end + 2;
-  }
-  return lines;
-}
+std::vector<std::string> Memo::Lines() const { return text::SplitLines(Text()); }
 
 HBRUSH Memo::ControlColours(HDC dc) {
   SetTextColor(dc, RGB(0, 0, 0));

@@ -53,7 +53,8 @@ class Memo : public SubclassedControl {
 
   // Adds a line (with its line break) at the end and scrolls to it.
   void AppendLine(std::string_view cp1251);
-  // The lines as the field holds them, without their line breaks.
+  // The lines as the field holds them, without their line breaks; pasted text may break lines
+  // with a lone LF or CR, and each of those ends a line too.
   std::vector<std::string> Lines() const;
   void Clear() { SetText(""); }
   HBRUSH ControlColours(HDC dc) override;

@@ -23,17 +23,23 @@ std::string Reason() {
   return SystemMessage(error, "error " + std::to_string(error));
 }
 
-void Write(const std::string& path, std::string_view bytes, bool append,
+enum class Disposition : DWORD { kAppend = OPEN_ALWAYS, kReplace = CREATE_ALWAYS, kNew = CREATE_NEW };
+
+// False only when the file is to be new and exists already.
+bool Write(const std::string& path, std::string_view bytes, Disposition disposition,
            SECURITY_ATTRIBUTES* security = nullptr) {
+  const bool append = disposition == Disposition::kAppend;
   UniqueFile file(CreateFileW(Widen(path).c_str(), append ? FILE_APPEND_DATA : GENERIC_WRITE,
-                              FILE_SHARE_READ, security, append ? OPEN_ALWAYS : CREATE_ALWAYS,
+                              FILE_SHARE_READ, security, static_cast<DWORD>(disposition),
                               FILE_ATTRIBUTE_NORMAL, nullptr));
+  if (!file && disposition == Disposition::kNew && GetLastError() == ERROR_FILE_EXISTS) return false;
   if (!file) throw protocol::FileError("Cannot open " + path + ": " + Reason());
   DWORD written = 0;
   if (!WriteFile(file.get(), bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr) ||
       written != bytes.size()) {
     throw protocol::FileError("Cannot write " + path + ": " + Reason());
   }
+  return true;
 }
 
 // A security descriptor whose access list grants everything to the current user and nothing to
@@ -87,11 +93,15 @@ void Win32FileSystem::CreateFolder(const std::string& path) {
 }
 
 void Win32FileSystem::CreateAndWrite(const std::string& path, std::string_view bytes) {
-  Write(path, bytes, false);
+  Write(path, bytes, Disposition::kReplace);
+}
+
+bool Win32FileSystem::CreateNew(const std::string& path, std::string_view bytes) {
+  return Write(path, bytes, Disposition::kNew);
 }
 
 void Win32FileSystem::Append(const std::string& path, std::string_view bytes) {
-  Write(path, bytes, true);
+  Write(path, bytes, Disposition::kAppend);
 }
 
 }  // namespace ozl::platform
@@ -118,7 +128,7 @@ std::string Win32FileSystem::Read(const std::string& path, std::size_t limit) {
 
 void Win32FileSystem::CreatePrivate(const std::string& path, std::string_view bytes) {
   OwnerOnlySecurity security;
-  Write(path, bytes, false, security.attributes());
+  Write(path, bytes, Disposition::kReplace, security.attributes());
   // A file that was there keeps its old access list through CREATE_ALWAYS: replace it.
   if (SECURITY_DESCRIPTOR* descriptor = security.descriptor()) {
     SetFileSecurityW(Widen(path).c_str(),

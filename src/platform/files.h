@@ -11,6 +11,7 @@ class Win32FileSystem : public protocol::FileSystem {
   bool Exists(const std::string& path) override;
   void CreateFolder(const std::string& path) override;
   void CreateAndWrite(const std::string& path, std::string_view bytes) override;
+  bool CreateNew(const std::string& path, std::string_view bytes) override;
   void Append(const std::string& path, std::string_view bytes) override;
 
   // The first `limit` bytes of the file (all of a shorter one).

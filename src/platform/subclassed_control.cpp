@@ -28,7 +28,7 @@ void SubclassedControl::Create(HWND parent, const wchar_t* class_name, DWORD sty
                                int left, int top, int width, int height) {
   hwnd_.reset(CreateWindowExW(ex_style, class_name, L"", style | WS_CHILD, left, top, width, height,
                               parent, nullptr, GetModuleHandleW(nullptr), nullptr));
-  if (!hwnd_) return;
+  if (!hwnd_) ThrowWindowError();
   SetWindowSubclass(hwnd_.get(), &SubclassedControl::Thunk, kSubclassId,
                     reinterpret_cast<DWORD_PTR>(this));
   SetPropW(hwnd_.get(), kObjectProperty, this);
@@ -74,7 +74,12 @@ LRESULT CALLBACK SubclassedControl::Thunk(HWND window, UINT message, WPARAM wpar
     self->hwnd_.release();
     return DefSubclassProc(window, message, wparam, lparam);
   }
-  return self->SubclassProc(message, wparam, lparam);
+  try {
+    return self->SubclassProc(message, wparam, lparam);
+  } catch (...) {
+    ReportEscaped();
+  }
+  return DefSubclassProc(window, message, wparam, lparam);
 }
 
 }  // namespace ozl::platform

@@ -2,7 +2,9 @@
 
 #include <set>
 
+#include "platform/effects.h"
 #include "platform/subclassed_control.h"
+#include "platform/system_message.h"
 #include "platform/text.h"
 
 namespace ozl::platform {
@@ -60,6 +62,28 @@ void Window::Create(const Spec& spec) {
   }
   CreateWindowExW(spec.ex_style, spec.class_name, spec.text.c_str(), spec.style, spec.x, spec.y,
                   spec.width, spec.height, spec.parent, nullptr, GetModuleHandleW(nullptr), this);
+  if (!hwnd_) ThrowWindowError();
+}
+
+void ThrowWindowError() {
+  const DWORD error = GetLastError();
+  throw WindowError("Error creating window: " + SystemMessage(error, "error " + std::to_string(error)));
+}
+
+void ReportEscaped() noexcept {
+  try {
+    throw;
+  } catch (const std::exception& error) {
+    try {
+      effects().error_box(error.what());
+    } catch (...) {
+    }
+  } catch (...) {
+    try {
+      effects().error_box("Unknown error");
+    } catch (...) {
+    }
+  }
 }
 
 LRESULT Window::HandleMessage(UINT message, WPARAM wparam, LPARAM lparam) {
@@ -109,12 +133,26 @@ LRESULT CALLBACK Window::Procedure(HWND window, UINT message, WPARAM wparam, LPA
   if (message == WM_NCDESTROY) {
     // Destroyed by the system (a closed window, a destroyed parent): nothing left to own.
     SetWindowLongPtrW(window, 0, 0);
-    const LRESULT result = self->HandleMessage(message, wparam, lparam);
+    LRESULT result = 0;
+    try {
+      result = self->HandleMessage(message, wparam, lparam);
+    } catch (...) {
+      ReportEscaped();
+    }
     self->hwnd_.release();
-    self->Destroyed();
+    try {
+      self->Destroyed();
+    } catch (...) {
+      ReportEscaped();
+    }
     return result;
   }
-  return self->HandleMessage(message, wparam, lparam);
+  try {
+    return self->HandleMessage(message, wparam, lparam);
+  } catch (...) {
+    ReportEscaped();
+  }
+  return DefWindowProcW(window, message, wparam, lparam);
 }
 
 UniqueFont CreateUiFont(const std::string& face, int height, bool bold) {

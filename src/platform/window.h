@@ -4,12 +4,26 @@
 
 #include <windows.h>
 
+#include <stdexcept>
 #include <string>
 #include <string_view>
 
 #include "platform/handles.h"
 
 namespace ozl::platform {
+
+// A window or control the system would not create: the handler that wanted it ends, instead of
+// working on with a null handle.
+struct WindowError : std::runtime_error {
+  using std::runtime_error::runtime_error;
+};
+
+// Throws WindowError with the system's reason for the last failure.
+[[noreturn]] void ThrowWindowError();
+
+// What a handler threw goes to the standard error box: an exception must not unwind through the
+// system's code, which calls the window procedures (32-bit code cannot do that safely).
+void ReportEscaped() noexcept;
 
 class Window {
  public:

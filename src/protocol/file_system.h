@@ -23,6 +23,9 @@ class FileSystem {
   virtual void CreateFolder(const std::string& path) = 0;
   // Creates the file (emptying one that exists) with `bytes` as its content.
   virtual void CreateAndWrite(const std::string& path, std::string_view bytes) = 0;
+  // Creates the file with `bytes` as its content unless a file of that name exists, which it
+  // leaves as it is; says whether it created the file.
+  virtual bool CreateNew(const std::string& path, std::string_view bytes) = 0;
   virtual void Append(const std::string& path, std::string_view bytes) = 0;
 };
 
@@ -34,6 +37,7 @@ class StdFileSystem : public FileSystem {
   bool Exists(const std::string& path) override;
   void CreateFolder(const std::string& path) override;
   void CreateAndWrite(const std::string& path, std::string_view bytes) override;
+  bool CreateNew(const std::string& path, std::string_view bytes) override;
   void Append(const std::string& path, std::string_view bytes) override;
 
  private:

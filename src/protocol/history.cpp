@@ -58,12 +58,11 @@ void HistoryWriter::Append(std::string_view id, std::string_view nick, std::stri
                            RowColour colour) {
   const std::string path = HistoryPath(id);
   const std::string row = HistoryRow(colour, nick, clock_.LocalDateTime(), text);
-  if (files_.Exists(path)) {
-    files_.Append(path, row);
-    return;
+  if (!files_.Exists(path)) {
+    if (!files_.Exists(std::string(kHistoryFolder))) files_.CreateFolder(std::string(kHistoryFolder));
+    if (files_.CreateNew(path, HistoryHeader() + row)) return;
   }
-  if (!files_.Exists(std::string(kHistoryFolder))) files_.CreateFolder(std::string(kHistoryFolder));
-  files_.CreateAndWrite(path, HistoryHeader() + row);
+  files_.Append(path, row);
 }
 
 }  // namespace ozl::protocol

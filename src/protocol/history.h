@@ -36,7 +36,8 @@ class HistoryWriter {
   HistoryWriter(FileSystem& files, Clock& clock) : files_(files), clock_(clock) {}
 
   // Appends one row to the correspondent's file, creating the file with its header and the
-  // history folder when they are missing. Throws FileError. `id` must be a plain decimal id.
+  // history folder when they are missing. A file that exists is only ever appended to, even when
+  // the check for it fails. Throws FileError. `id` must be a plain decimal id.
   void Append(std::string_view id, std::string_view nick, std::string_view text, RowColour colour);
 
  private:

@@ -1,6 +1,7 @@
 #include "protocol/request.h"
 
 #include "text/integer.h"
+#include "text/lines.h"
 
 namespace ozl::protocol {
 namespace {
@@ -47,7 +48,8 @@ std::string BuildRequest(const RequestParams& params) {
   if (authorized) AddHeader(out, "Authorization", BasicCredentials(params.proxy));
   AddLine(out, "Content-type: application/x-www-form-urlencoded");
   if (!params.session_id.empty()) AddHeader(out, "Session", params.session_id);
-  if (!params.data.empty()) AddHeader(out, "Data", params.data);
+  // Whatever the user typed, a raw line break would end the header early and break the request.
+  if (!params.data.empty()) AddHeader(out, "Data", text::OnOneLine(params.data));
   AddHeader(out, "Version", kProtocolVersion);
   if (authorized) AddHeader(out, "Proxy-Authorization", BasicCredentials(params.proxy));
   AddLine(out, "");

@@ -89,7 +89,7 @@ Verdict Judge(const Response& response, bool proxied) {
   // itself never asks for any; a 407 without a proxy of ours comes from one on the way.
   if (response.status == 407 || (proxied && response.status == 401)) return Verdict::kProxyRefused;
   if (response.status == 429 || response.status >= 500) return Verdict::kServerBusy;
-  return response.status < 299 ? Verdict::kDispatched : Verdict::kDropped;
+  return response.status < 299 ? Verdict::kDispatched : Verdict::kRefused;
 }
 
 std::vector<std::string> SplitBody(std::string_view body) {

@@ -24,7 +24,7 @@ Response ParseResponse(std::string_view raw);
 // What an answer means for the command it carried.
 enum class Verdict {
   kDispatched,    // a status below 299: the lines go to the dispatcher
-  kDropped,       // another status: the server has had the command and says nothing of use
+  kRefused,       // another status: the server will not take the command, now or later
   kProxyRefused,  // 407, or 401 through a proxy: the command never reached the server
   kServerBusy,    // 429 or 5xx: the server did not take the command now
   kIncomplete,    // the connection ended before the answer did

@@ -1,6 +1,8 @@
 // The standard library's files. Kept apart from the history writer so that a program using
 // another file system (the Windows client) does not carry the stream library.
 #include <algorithm>
+#include <cstdio>
+#include <memory>
 #include <fstream>
 #include <system_error>
 
@@ -21,6 +23,19 @@ void StdFileSystem::CreateFolder(const std::string& path) {
 
 void StdFileSystem::CreateAndWrite(const std::string& path, std::string_view bytes) {
   Write(path, bytes, false);
+}
+
+bool StdFileSystem::CreateNew(const std::string& path, std::string_view bytes) {
+  const std::filesystem::path resolved = Resolve(path);
+  const std::unique_ptr<std::FILE, int (*)(std::FILE*)> file(std::fopen(resolved.string().c_str(), "wbx"),
+                                                              &std::fclose);
+  if (!file) {
+    std::error_code error;
+    if (std::filesystem::exists(resolved, error)) return false;
+    throw FileError("Cannot open " + path);
+  }
+  if (std::fwrite(bytes.data(), 1, bytes.size(), file.get()) != bytes.size()) throw FileError("Cannot write " + path);
+  return true;
 }
 
 void StdFileSystem::Append(const std::string& path, std::string_view bytes) { Write(path, bytes, true); }

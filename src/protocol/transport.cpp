@@ -103,9 +103,12 @@ void Transport::Completed(RequestId id, const std::string& raw_response) {
       return Failed(id, {FailureKind::kBadAnswer, "The server's answer is incomplete"});
     case Verdict::kNotHttp:
       return Failed(id, {FailureKind::kBadAnswer, "The server's answer is not HTTP"});
-    case Verdict::kDropped:
+    case Verdict::kRefused: {
+      const std::string command = CarriedCommand(carried);
       Finish(id, true);
+      if (!command.empty() && command != kPing) host_.CommandRefused(command);
       break;
+    }
     case Verdict::kDispatched: {
       std::vector<std::string> lines = SplitBody(response.body);
       Finish(id, !KeepUndone(carried, lines));
@@ -119,6 +122,11 @@ void Transport::Completed(RequestId id, const std::string& raw_response) {
   Pump();
   // Commands that queued up during the request leave now, one request each.
   if (!shut_down_ && !InFlight() && !held_) StartNextQueued();
+}
+
+std::string Transport::CarriedCommand(const Carried& carried) const {
+  if (carried.direct) return direct_ && direct_->serial == carried.serial ? direct_->command : "";
+  return !queue_.empty() && queue_.front().serial == carried.serial ? queue_.front().command : "";
 }
 
 bool Transport::KeepUndone(const Carried& carried, const std::vector<std::string>& lines) {

@@ -63,6 +63,8 @@ class TransportHost {
   virtual void ShowServerUnavailable() = 0;           // the Russian notice
   virtual void ShowProxyRefused() = 0;                // the same for wrong proxy credentials
   virtual void ShowError(const std::string& text) = 0;  // the standard error box
+  // The server answered that it will not take `command`; sending it again would not help.
+  virtual void CommandRefused(const std::string& command) = 0;
 };
 
 class Transport {
@@ -112,6 +114,8 @@ class Transport {
   void Finish(RequestId id, bool delivered);
   // Whether the command a "#0" answered stays first, to go again after the re-login.
   bool KeepUndone(const Carried& carried, const std::vector<std::string>& lines);
+  // The command a request carries, while it still waits to be taken.
+  std::string CarriedCommand(const Carried& carried) const;
   void Pump();
 
   Connector& connector_;

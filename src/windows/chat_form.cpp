@@ -39,6 +39,11 @@ LRESULT TChatForm::HandleMessage(UINT message, WPARAM wparam, LPARAM lparam) {
   return SkinnedForm::HandleMessage(message, wparam, lparam);
 }
 
+void TChatForm::ReturnUnsent(const std::string& text) {
+  const std::string typed_since = CEmessage.Text();
+  CEmessage.SetText(typed_since.empty() ? text : text + " " + typed_since);
+}
+
 void TChatForm::Bsendclick() {
   if (!Bsend.ClickLatch.Flip()) return;
   outbox_.SendText(protocol::ChatCommand(CEmessage.Text()));

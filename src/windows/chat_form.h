@@ -27,6 +27,7 @@ class TChatForm : public skin::SkinnedForm, public logic::ChatWindow, public lis
 
   // logic::ChatWindow: lines arrive whether the window is shown or not, and never raise it.
   void AppendLine(const std::string& line) override { Memo1.AppendLine(line); }
+  void ReturnUnsent(const std::string& text) override;
   // lists::ChatListObserver
   void ChatListChanged(std::size_t first, std::size_t removed, std::size_t inserted) override;
 

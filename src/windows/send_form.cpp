@@ -28,6 +28,12 @@ void TSendForm::Bsendclick() {
   owner_.StopTrayAnimation();
 }
 
+void TSendForm::ReturnUnsent(const std::string& text) {
+  // Whatever was typed since the refused message stays, after it.
+  const std::string typed_since = Msend.Text();
+  Msend.SetText(typed_since.empty() ? text : text + "\r\n" + typed_since);
+}
+
 void TSendForm::Bcloseclick() {
   // One latch for both close buttons.
   if (!Bclose.ClickLatch.Flip()) return;

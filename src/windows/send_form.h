@@ -38,6 +38,7 @@ class TSendForm : public skin::SkinnedForm, public conversations::Composer {
   platform::CaptionButton VBclose{Psystemmenu, 20, 0, L"CAPTION_CLOSE"};
 
   void AppendReceived(const std::string& line) override { Mreceive.AppendLine(line); }
+  void ReturnUnsent(const std::string& text) override;
 
   void Bsendclick();
   void Bcloseclick();

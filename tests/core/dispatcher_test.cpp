@@ -197,6 +197,47 @@ TEST_F(DispatcherTest, AFailedHistoryWriteLosesNoMessageAndIsReported) {
   EXPECT_EQ(world.chat.lines.size(), 1u);
 }
 
+TEST_F(DispatcherTest, AHistoryFileIsOnlyAppendedToEvenWhenItsExistenceCheckFails) {
+  world.state.own_nick = "Me";
+  world.Receive("#S5|Kot|first\n");
+  world.files.existence_check_fails = true;
+  world.Receive("#S5|Kot|second\n");
+  const std::string& file = world.files.files.at("HISTORY\\5.htm");
+  EXPECT_TRUE(file.starts_with(HistoryHeader()));
+  EXPECT_LT(file.find("first"), file.find("second"));
+  EXPECT_EQ(file.find(HistoryHeader(), 1), std::string::npos);
+}
+
+TEST_F(DispatcherTest, AMessageWhoseWindowCannotBeMadeIsInTheHistory) {
+  world.message_windows.fail = true;
+  world.Receive("#S5|Kot|kept\n");
+  EXPECT_NE(world.files.files.at("HISTORY\\5.htm").find("kept"), std::string::npos);
+  EXPECT_EQ(world.events.back(), "error Error creating window");
+}
+
+TEST_F(DispatcherTest, ARefusedMessageOrChatLineGoesBackWhereItWasTyped) {
+  const std::string message_back = Text("notice Сообщение не доставлено:\r\nсервер его не принял.\r\nТекст возвращён в окно привата."_cp1251);
+  world.Receive("#S5|Kot|hi\n");
+  world.events.clear();
+  world.dispatcher.CommandRefused("#S5|typed text ");
+  EXPECT_EQ(world.Composer("5")->unsent, Strings{"typed text"});
+  EXPECT_EQ(world.events, (Strings{"top 5", message_back}));
+
+  // The window was closed since: it opens again with the text.
+  world.composers.Close(1);
+  world.events.clear();
+  world.dispatcher.CommandRefused("#S7|more ");
+  EXPECT_EQ(world.Composer("7")->unsent, Strings{"more"});
+  EXPECT_EQ(world.events, (Strings{"open 7 7", "top 7", message_back}));
+
+  world.events.clear();
+  world.dispatcher.CommandRefused("#Chello all");
+  EXPECT_EQ(world.chat.unsent, Strings{"hello all"});
+  world.dispatcher.CommandRefused("#K112");
+  EXPECT_EQ(world.events, (Strings{Text("notice Строка не доставлена в общий чат:\r\nсервер её не принял.\r\nОна возвращена в поле ввода."_cp1251),
+                                   Text("notice Сервер не принял команду:\r\nдействие не выполнено."_cp1251)}));
+}
+
 TEST_F(DispatcherTest, WithEverySlotInUseANewCorrespondentIsKeptInTheHistoryAndNoticed) {
   world.state.own_nick = "Me";
   for (std::size_t n = 1; n <= conversations::kComposerSlots; ++n) {

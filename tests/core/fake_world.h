@@ -6,6 +6,7 @@
 #include <map>
 #include <memory>
 #include <set>
+#include <stdexcept>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -93,7 +94,9 @@ class FakeListWindow : public logic::ListWindow {
 class FakeChatWindow : public logic::ChatWindow {
  public:
   void AppendLine(const std::string& line) override { lines.push_back(line); }
+  void ReturnUnsent(const std::string& text) override { unsent.push_back(text); }
   std::vector<std::string> lines;
+  std::vector<std::string> unsent;
 };
 
 class FakeUserInfoWindow : public logic::UserInfoWindow {
@@ -122,19 +125,23 @@ class FakeComposer : public conversations::Composer {
  public:
   FakeComposer(std::string title, std::string nick) : Composer(std::move(title)), heading_nick(std::move(nick)) {}
   void AppendReceived(const std::string& line) override { received.push_back(line); }
+  void ReturnUnsent(const std::string& text) override { unsent.push_back(text); }
 
   std::string heading_nick;
   std::vector<std::string> received;
+  std::vector<std::string> unsent;
 };
 
 class FakeMessageWindows : public logic::MessageWindows {
  public:
   explicit FakeMessageWindows(Events& events) : events_(events) {}
   std::unique_ptr<conversations::Composer> Create(const std::string& title, const std::string& nick) override {
+    if (fail) throw std::runtime_error("Error creating window");
     events_.push_back("open " + title + " " + nick);
     return std::make_unique<FakeComposer>(title, nick);
   }
   void BringToTop(const std::string& title) override { events_.push_back("top " + title); }
+  bool fail = false;
 
  private:
   Events& events_;
@@ -143,7 +150,9 @@ class FakeMessageWindows : public logic::MessageWindows {
 // Files in memory; writes can be made to fail.
 class MemoryFileSystem : public protocol::FileSystem {
  public:
-  bool Exists(const std::string& path) override { return files.contains(path) || folders.contains(path); }
+  bool Exists(const std::string& path) override {
+    return !existence_check_fails && (files.contains(path) || folders.contains(path));
+  }
   void CreateFolder(const std::string& path) override {
     if (refuse_writes) throw protocol::FileError("Cannot create the folder " + path);
     folders.insert(path);
@@ -151,6 +160,10 @@ class MemoryFileSystem : public protocol::FileSystem {
   void CreateAndWrite(const std::string& path, std::string_view bytes) override {
     if (refuse_writes) throw protocol::FileError("Cannot open " + path);
     files[path] = bytes;
+  }
+  bool CreateNew(const std::string& path, std::string_view bytes) override {
+    if (refuse_writes) throw protocol::FileError("Cannot open " + path);
+    return files.emplace(path, bytes).second;
   }
   void Append(const std::string& path, std::string_view bytes) override {
     if (refuse_writes) throw protocol::FileError("Cannot open " + path);
@@ -160,6 +173,7 @@ class MemoryFileSystem : public protocol::FileSystem {
   std::map<std::string, std::string> files;
   std::set<std::string> folders;
   bool refuse_writes = false;
+  bool existence_check_fails = false;  // as a locked or unreadable folder may make it
 };
 
 class FixedClock : public protocol::Clock {

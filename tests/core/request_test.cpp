@@ -37,6 +37,22 @@ TEST(RequestBytes, CommandsGoUnescapedAsCodePageBytes) {
   EXPECT_NE(bytes.find("\r\nData: " + command + "\r\nVersion"), std::string::npos);
 }
 
+TEST(RequestBytes, EveryKindOfLineBreakInACommandBecomesOneBlank) {
+  const struct {
+    std::string typed;
+    std::string sent;
+  } cases[] = {
+      {"#S1|one\r\ntwo ", "#S1|one two "},
+      {"#S1|one\ntwo\rthree ", "#S1|one two three "},
+      {"#S1|one\n\rtwo", "#S1|one  two"},
+      {"#Cend\r", "#Cend "},
+  };
+  for (const auto& c : cases) {
+    const std::string bytes = BuildRequest({"127.0.0.1", {}, "1", c.typed});
+    EXPECT_NE(bytes.find("\r\nData: " + c.sent + "\r\nVersion"), std::string::npos) << c.sent;
+  }
+}
+
 TEST(RequestBytes, ThroughAProxyWithoutAuthorisation) {
   ProxySettings proxy{true, "proxy.local", "3128", false, "ignored", "ignored"};
   RequestParams params{"127.0.0.1", proxy, "777", "#PING"};
@@ -125,9 +141,9 @@ TEST(ResponseSplit, WhatAnAnswerMeansForItsCommand) {
       {"HTTP/1.0 200 OK\r\ncontent-LENGTH:  5 \r\n\r\n#R1\r\n", false, Verdict::kDispatched},
       {"HTTP/1.0 200 OK\r\nContent-Length: 2\r\n\r\n#R1\r\n", false, Verdict::kDispatched},
       {"HTTP/1.0 200 OK\r\nContent-Length: x\r\n\r\n", false, Verdict::kDispatched},
-      {"HTTP/1.0 299 Odd\r\n\r\n#R1", false, Verdict::kDropped},
-      {"HTTP/1.0 404 Not Found\r\n\r\n#R1", false, Verdict::kDropped},
-      {"HTTP/1.0 401 Unauthorized\r\n\r\n", false, Verdict::kDropped},
+      {"HTTP/1.0 299 Odd\r\n\r\n#R1", false, Verdict::kRefused},
+      {"HTTP/1.0 404 Not Found\r\n\r\n#R1", false, Verdict::kRefused},
+      {"HTTP/1.0 401 Unauthorized\r\n\r\n", false, Verdict::kRefused},
       {"HTTP/1.0 401 Unauthorized\r\n\r\n", true, Verdict::kProxyRefused},
       {"HTTP/1.0 407 Proxy Authentication Required\r\n\r\n", false, Verdict::kProxyRefused},
       {"HTTP/1.0 429 Too Many Requests\r\n\r\n", false, Verdict::kServerBusy},

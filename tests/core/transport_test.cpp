@@ -23,6 +23,7 @@ class RecordingHost : public TransportHost {
   void ShowServerUnavailable() override { events.push_back("notice"); }
   void ShowProxyRefused() override { events.push_back("proxy refused"); }
   void ShowError(const std::string& text) override { events.push_back("error: " + text); }
+  void CommandRefused(const std::string& command) override { events.push_back("refused " + command); }
 
   ProxySettings proxy;
   std::vector<std::string> received;
@@ -185,14 +186,6 @@ TEST_F(TransportTest, LinesReachTheDispatcherInOrderWithTheirLf) {
   EXPECT_EQ(transport.LastResponse().body, "#YU1-a-online\r\n#YU2-b-chat\r\n");
 }
 
-TEST_F(TransportTest, AnswersOfUnsuccessfulStatusAreDroppedSilently) {
-  transport.SendText("#I1");
-  transport.Completed(connector.sent[0].id, "HTTP/1.0 404 Not Found\r\n\r\n#-boom");
-  EXPECT_TRUE(host.received.empty());
-  EXPECT_TRUE(host.events.empty());
-  EXPECT_EQ(transport.WaitingCount(), 0u);
-}
-
 TEST_F(TransportTest, AProxysRefusalIsReportedAndTheCommandWaitsForTheNextTry) {
   host.proxy = {true, "proxy", "3128", true, "user", "wrong"};
   for (const char* status : {"407 Proxy Authentication Required", "401 Unauthorized"}) {
@@ -213,6 +206,22 @@ TEST_F(TransportTest, AProxysRefusalIsReportedAndTheCommandWaitsForTheNextTry) {
   transport.SendText("#I1");
   transport.Completed(Last().id, "HTTP/1.0 401 Unauthorized\r\n\r\n");
   EXPECT_EQ(transport.WaitingCount(), 0u);
+}
+
+TEST_F(TransportTest, ARefusedCommandIsReportedOnceAndNotSentAgain) {
+  for (const char* status : {"400 Bad Request", "404 Not Found", "413 Payload Too Large", "302 Found"}) {
+    host.events.clear();
+    transport.SendText("#S1|typed ");
+    transport.Completed(Last().id, std::string("HTTP/1.0 ") + status + "\r\n\r\n#-boom");
+    EXPECT_TRUE(host.received.empty()) << status;
+    EXPECT_EQ(host.events, Strings{"refused #S1|typed "}) << status;
+    EXPECT_EQ(transport.WaitingCount(), 0u) << status;
+  }
+  // A refused poll has nothing the user typed: no notice every few seconds.
+  host.events.clear();
+  transport.Poll();
+  transport.Completed(Last().id, "HTTP/1.0 400 Bad Request\r\n\r\n");
+  EXPECT_TRUE(host.events.empty());
 }
 
 TEST_F(TransportTest, AnAnswerThatLeavesTheCommandUndoneKeepsItForTheNextTry) {

@@ -87,13 +87,33 @@ TEST_F(DispatcherWindowsTest, SendingJoinsTheLinesAndStopsTheAlert) {
   const std::string id = NewId();
   ServerSays("#S" + id + "|Kot|hi\n");
   TSendForm& window = *Composer(id);
-  window.Msend.SetText("first line\r\nsecond | line");
-  Click(window.Psend.hwnd(), 60, 9);
-  EXPECT_EQ(connector.sent.back().Data(), "#S" + id + "|first line second | line ");
-  EXPECT_EQ(window.Msend.Text(), "");
+  // Text pasted from elsewhere may break its lines with a lone LF or CR.
+  for (const char* typed : {"first line\r\nsecond | line", "first line\nsecond | line", "first line\rsecond | line"}) {
+    window.Msend.SetText(typed);
+    Click(window.Psend.hwnd(), 60, 9);
+    EXPECT_EQ(connector.sent.back().Data(), "#S" + id + "|first line second | line ");
+    EXPECT_EQ(window.Msend.Text(), "");
+    CommandsSent();
+  }
   EXPECT_FALSE(session().RxTrayIcon1.animating());
   // What the user sent is not shown until the server sends it back.
   EXPECT_EQ(window.Mreceive.Lines(), (Strings{"Kot >> hi"}));
+}
+
+TEST_F(DispatcherWindowsTest, AMessageTheServerRefusesComesBackWithANotice) {
+  const std::string id = NewId();
+  ServerSays("#S" + id + "|Kot|hi\n");
+  TSendForm& window = *Composer(id);
+  CommandsSent();
+  window.Msend.SetText("not for the server");
+  Click(window.Psend.hwnd(), 60, 9);
+  window.Msend.SetText("typed since");
+  session().transport().Completed(connector.sent.back().id, "HTTP/1.0 400 Bad Request\r\n\r\n");
+  platform::PumpWaitingMessages();
+  EXPECT_EQ(window.Msend.Text(), "not for the server\r\ntyped since");
+  EXPECT_TRUE(info().visible());
+  EXPECT_EQ(info().Linfo.caption(),
+            "Сообщение не доставлено:\r\nсервер его не принял.\r\nТекст возвращён в окно привата."_cp1251);
 }
 
 TEST_F(DispatcherWindowsTest, OwnMessagesComeWithoutAnAlert) {

@@ -31,6 +31,10 @@ TEST(Win32Files, WritesBelowTheWorkingFolderAndReportsWhatFails) {
   CloseHandle(written);
   EXPECT_EQ(std::string(bytes, read), std::string("head\xC0\xFF", 6));
 
+  EXPECT_FALSE(files.CreateNew(folder + "\\a.htm", "replaced?"));
+  EXPECT_EQ(files.Read(folder + "\\a.htm", 16), std::string("head\xC0\xFF", 6));
+  EXPECT_TRUE(files.CreateNew(folder + "\\b.htm", "b"));
+  DeleteFileW((std::wstring(folder.begin(), folder.end()) + L"\\b.htm").c_str());
   files.CreateAndWrite(folder + "\\a.htm", "new");
   DeleteFileW(path.c_str());
   RemoveDirectoryW(std::wstring(folder.begin(), folder.end()).c_str());

@@ -21,6 +21,7 @@ class RecordingHost : public protocol::TransportHost {
   void ShowServerUnavailable() override { events.push_back("notice"); }
   void ShowProxyRefused() override { events.push_back("proxy refused"); }
   void ShowError(const std::string& text) override { events.push_back("error: " + text); }
+  void CommandRefused(const std::string& command) override { events.push_back("refused " + command); }
 
   protocol::ProxySettings proxy;
   std::vector<std::string> lines;
