@@ -25,7 +25,7 @@ TStartForm::TStartForm(Program& program, protocol::Connector& connector)
                    .title = "OZL"},
                   {.class_name = "TStartForm", .client_drag = true}),
       program_(program),
-      transport_(connector, *this, OZL_SERVER_HOST) {
+      transport_(connector, *this, OZL_SERVER_HOST, platform::SecureRandomWord) {
   Bnewuser.on_click = [this] { Bnewuserclick(); };
   Bproxy.on_click = [this] { Bproxyclick(); };
   Bstart.on_click = [this] { Bstartclick(); };
