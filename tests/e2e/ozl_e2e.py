@@ -124,7 +124,8 @@ class Relay(ScriptedServer):
     """Stands on 127.0.0.1:5190 in the reference server's place and hands every request on to the
     server on RELAYED_SERVER_PORT, each connection on a thread of its own. The server's answer
     goes back through `deliver`, which subclasses change: whatever they do, the server has carried
-    the command out. When the server gives no answer the client gets 502, as from a proxy.
+    the command out. When the server gives no answer (it is down, or killed on the way) the
+    client's connection is reset, as the server's own would be.
     `delivered` lists (time, Data) of the answers that reached the client whole."""
 
     def __init__(self):
@@ -152,8 +153,7 @@ class Relay(ScriptedServer):
             except OSError:
                 answer = b""
             if not answer:
-                connection.sendall(b"HTTP/1.0 502 Bad Gateway\r\nContent-Length: 0\r\n\r\n")
-                return
+                return reset(connection)
             try:
                 whole = self.deliver(connection, command, answer)
             except OSError:
@@ -204,7 +204,11 @@ class Recipient:
         def all_arrived():
             self.poll()
             return all(text in self.received for text in texts)
-        wait_for("the messages at the recipient", all_arrived, timeout=timeout, interval=0.5)
+        try:
+            wait_for("the messages at the recipient", all_arrived, timeout=timeout, interval=0.5)
+        except AssertionError:
+            raise AssertionError("the recipient waited in vain for %s"
+                                 % [text for text in texts if text not in self.received])
 
     def count(self, typed):
         """Prints and returns how many of the typed messages arrived, twice or more, or not at all."""
