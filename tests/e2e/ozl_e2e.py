@@ -380,6 +380,31 @@ def send_private_message(window, text):
     click(window, 32 + 20, 230 + 9)  # Bsend
 
 
+def send_private_message_surely(exe, window, text, *keep):
+    """send_private_message while the server is away: an error box that a failing poll brings up
+    as the user types takes his keys or his click, so he reads the message box back, closes the
+    boxes and does the step again. `keep` names the windows that are no notices; returns the
+    titles of the notices closed."""
+    title = xdotool("getwindowname", window)
+    notices = []
+
+    def composing():
+        edits = [text for kind, text in control_texts(exe, title) or [] if kind.lower() == "edit"]
+        return edits[-1] if edits else None
+    for _ in range(5):
+        notices += close_boxes_and_notices(*keep)
+        click(window, 15 + 100, 184 + 20)  # Msend
+        press("ctrl+a")
+        press("BackSpace")
+        type_text(text)
+        if composing() != text:
+            continue
+        click(window, 32 + 20, 230 + 9)  # Bsend
+        if composing() == "":
+            return notices
+    raise AssertionError("the message %r could not be sent" % text)
+
+
 def close_boxes_and_notices(*keep):
     """After the login (the login window hidden): closes the error boxes and the notices as the
     user does, leaving the windows titled `keep`; returns the notices' titles."""

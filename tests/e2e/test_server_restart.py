@@ -70,9 +70,8 @@ def one_outage(args, folder, server, relay, composer, recipient, round_number):
     server.wait()
     relay.close()  # the client meets a closed port, as without the relay
     for index in range(3):
-        notices.update(e2e.close_boxes_and_notices("Kot", "10002"))
         typed.append("typed in outage %d.%d" % (round_number, index))
-        e2e.send_private_message(composer, typed[-1])
+        notices.update(e2e.send_private_message_surely(args.exe, composer, typed[-1], "Kot", "10002"))
         notices.update(close_the_coming_box())
     server = e2e.start_real_server(args.server, folder, e2e.RELAYED_SERVER_PORT)
     relay.open()
