@@ -373,36 +373,56 @@ def press(key):
     xdotool("key", key)
 
 
+MESSAGE_BOX = (15 + 100, 184 + 20)  # Msend of a message window
+SEND_BUTTON = (32 + 20, 230 + 9)  # Bsend
+
+
 def send_private_message(window, text):
     """Types a message into a message window and sends it with its button."""
-    click(window, 15 + 100, 184 + 20)  # Msend
+    click(window, *MESSAGE_BOX)
     type_text(text)
-    click(window, 32 + 20, 230 + 9)  # Bsend
+    click(window, *SEND_BUTTON)
+
+
+# While the server is away, an error box that a failing poll brings up as the user types takes
+# his keys or his click. The helpers below read the message box back (with ozl_probe), close the
+# boxes and do the step again; `keep` names the windows that are no notices, and they return the
+# titles of the notices they closed.
+
+def composing(exe, window):
+    edits = [text for kind, text in control_texts(exe, xdotool("getwindowname", window)) or []
+             if kind.lower() == "edit"]
+    return edits[-1] if edits else None
+
+
+def type_private_message_surely(exe, window, text, *keep):
+    notices = []
+    for _ in range(5):
+        notices += close_boxes_and_notices(*keep)
+        left_over = composing(exe, window) or ""
+        click(window, *MESSAGE_BOX)
+        if left_over:
+            press("ctrl+End")
+            xdotool("key", "--repeat", len(left_over), "BackSpace")
+        type_text(text)
+        if composing(exe, window) == text:
+            return notices
+    raise AssertionError("the message %r could not be typed" % text)
 
 
 def send_private_message_surely(exe, window, text, *keep):
-    """send_private_message while the server is away: an error box that a failing poll brings up
-    as the user types takes his keys or his click, so he reads the message box back, closes the
-    boxes and does the step again. `keep` names the windows that are no notices; returns the
-    titles of the notices closed."""
-    title = xdotool("getwindowname", window)
     notices = []
-
-    def composing():
-        edits = [text for kind, text in control_texts(exe, title) or [] if kind.lower() == "edit"]
-        return edits[-1] if edits else None
     for _ in range(5):
-        notices += close_boxes_and_notices(*keep)
-        click(window, 15 + 100, 184 + 20)  # Msend
-        press("ctrl+a")
-        press("BackSpace")
-        type_text(text)
-        if composing() != text:
-            continue
-        click(window, 32 + 20, 230 + 9)  # Bsend
-        if composing() == "":
+        notices += type_private_message_surely(exe, window, text, *keep)
+        click(window, *SEND_BUTTON)
+        if composing(exe, window) == "":
             return notices
     raise AssertionError("the message %r could not be sent" % text)
+
+
+def covers(geometry, point):
+    left, top, width, height = geometry
+    return left <= point[0] < left + width and top <= point[1] < top + height
 
 
 def close_boxes_and_notices(*keep):
@@ -413,7 +433,15 @@ def close_boxes_and_notices(*keep):
         for box in boxes:
             # A message window raised by an incoming line may cover the box, and take the focus.
             xdotool("windowraise", box)
-            _, _, width, height = window_geometry(box)
+            left, top, width, height = window_geometry(box)
+            notices = [window for window in windows_named(".")
+                       if window not in boxes and xdotool("getwindowname", window) not in keep]
+            for notice in notices:
+                if covers(window_geometry(notice), (left + width // 2, top + height - 25)):
+                    # A notice shown again while the box is open stays on top of it and hides OK;
+                    # it may take no clicks while the box is open: it is moved aside, where
+                    # nothing is clicked.
+                    xdotool("windowmove", "--sync", notice, 10, 100)
             click(box, width // 2, height - 25)  # OK
         return not boxes
     wait_for("the error boxes to close", closed, timeout=10, interval=0.3)

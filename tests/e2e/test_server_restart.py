@@ -59,12 +59,13 @@ def one_outage(args, folder, server, relay, composer, recipient, round_number):
     probe = e2e.WindowProbe(args.exe, "Kot", "10002")
     typed = ["answer lost %d" % round_number]
     relay.lose_next_message_answer()
-    e2e.send_private_message(composer, typed[-1])
+    e2e.send_private_message_surely(args.exe, composer, typed[-1], "Kot", "10002")
     e2e.wait_for("the lost answer", lambda: relay.lost[round_number:])
     notices = set(close_the_coming_box())
     if args.long:
         typed.append("on its way %d" % round_number)
-        e2e.send_private_message(composer, typed[-1])
+        notices.update(e2e.type_private_message_surely(args.exe, composer, typed[-1], "Kot", "10002"))
+        e2e.click(composer, *e2e.SEND_BUTTON)
         time.sleep(random.uniform(0.0, 0.03))
     server.send_signal(signal.SIGKILL)
     server.wait()
