@@ -63,7 +63,7 @@ void Serve(Store& store, std::string_view input) {
     const ParsedRequest parsed = ParseRequest(record.substr(1));
     if (!parsed.request) continue;
     const std::string client = Chat::ClientKey(kAddresses[control & 3], parsed.request->session);
-    Outcome outcome = chat.Handle(client, parsed.request->data, now);
+    Outcome outcome = chat.Handle(client, parsed.request->data, now, parsed.request->mark);
     if (auto* work = std::get_if<PasswordWork>(&outcome)) {
       if (lost) {
         outcome = chat.Busy(*work, now);

@@ -85,7 +85,8 @@ Answer Chat::Busy(const PasswordWork& work, Clock::time_point now) {
   return AnswerOf(Notice(notice::kBusy));
 }
 
-Outcome Chat::Handle(std::string_view client, std::string_view command, Clock::time_point now) {
+Outcome Chat::Handle(std::string_view client, std::string_view command, Clock::time_point now,
+                     const std::optional<CommandMark>& mark) {
   if (SessionOf(client) == kProbeSession) return Answer{};
   if (StartsWith(command, "#A")) return StartLogin(client, command.substr(2), now);
   if (StartsWith(command, "#R")) return StartRegistration(client, command.substr(2));
@@ -120,13 +121,13 @@ Outcome Chat::Handle(std::string_view client, std::string_view command, Clock::t
   } else if (StartsWith(command, "#L0") || StartsWith(command, "#L1")) {
     store_.SetClosedForFriendship(session.user, command[2] == '0');
   } else if (StartsWith(command, "#C")) {
-    SayInChat(session, command.substr(2), now);
+    SayInChat(session, command.substr(2), mark, now);
   } else if (StartsWith(command, "#P")) {
     Search(session, command.substr(2));
   } else if (StartsWith(command, "#I")) {
     ShowInfo(session, command.substr(2));
   } else if (StartsWith(command, "#S")) {
-    SendPrivate(session, command.substr(2));
+    SendPrivate(session, command.substr(2), mark);
   }
   return Drain(session);
 }
@@ -249,16 +250,25 @@ void Chat::LeaveChat(Session& session, Clock::time_point now) {
   Announce(session.user, user.nick, kOnline, now);
 }
 
-void Chat::SayInChat(Session& session, std::string_view text, Clock::time_point now) {
+void Chat::SayInChat(Session& session, std::string_view text, const std::optional<CommandMark>& mark,
+                     Clock::time_point now) {
   const OnlineUser& user = online_.at(session.user);
   if (user.presence != Presence::kChat) {
     Push(session, Notice(notice::kNotInChat));
     return;
   }
+  const std::string said = OneLine(text);
+  const std::string line = "#C" + user.nick + "|" + said;
+  // The lost answer carried the writer's own line; everybody else has it already.
+  if (IsRepeat(session, mark)) {
+    Push(session, line);
+    return;
+  }
   if (!MayBroadcast(session, now)) return;
-  const std::string line = OneLine(text);
-  chat_log_.Append(next_sequence_++, now, "#C" + user.nick + "|" + line);
-  AnswerInChat(session, user.nick, line, now);
+  // Kept before the line goes out, so that a failure to keep it leaves nothing done.
+  if (mark) store_.KeepMark(session.user, *mark);
+  chat_log_.Append(next_sequence_++, now, line);
+  AnswerInChat(session, user.nick, said, now);
 }
 
 // The companion answers a line whose leading "(для nick) " prefixes name him, addressed back to
@@ -352,7 +362,7 @@ void Chat::ShowInfo(Session& session, std::string_view id_text) {
   Push(session, std::move(line));
 }
 
-void Chat::SendPrivate(Session& session, std::string_view fields) {
+void Chat::SendPrivate(Session& session, std::string_view fields, const std::optional<CommandMark>& mark) {
   const std::size_t bar = fields.find('|');
   if (bar == std::string_view::npos) return;
   const std::string_view id_text = fields.substr(0, bar);
@@ -369,15 +379,25 @@ void Chat::SendPrivate(Session& session, std::string_view fields) {
     Push(session, PrivateLine(recipient->id, recipient->profile.nick, std::string(notice::kCompanionReply) + text));
     return;
   }
+  // The sender sees his message only in the echo, which went with the lost answer.
+  const bool echoed = recipient->id != session.user;
+  if (IsRepeat(session, mark)) {
+    if (echoed) Push(session, PrivateLine(recipient->id, sender_nick, text));
+    return;
+  }
   if (store_.PendingCount(recipient->id) >= limits_.max_pending_messages) {
     Push(session, Notice(notice::kRecipientFull));
     return;
   }
-  const std::int64_t stored = store_.AddMessage(recipient->id, session.user, sender_nick, text);
+  const std::int64_t stored = store_.AddMessage(recipient->id, session.user, sender_nick, text, mark);
   if (const auto online = online_.find(recipient->id); online != online_.end() && online->second.session) {
     Push(*online->second.session, PrivateLine(session.user, sender_nick, text), stored);
   }
-  if (recipient->id != session.user) Push(session, PrivateLine(recipient->id, sender_nick, text));
+  if (echoed) Push(session, PrivateLine(recipient->id, sender_nick, text));
+}
+
+bool Chat::IsRepeat(const Session& session, const std::optional<CommandMark>& mark) {
+  return mark && store_.CarriedOut(session.user, *mark);
 }
 
 bool Chat::MayBroadcast(Session& session, Clock::time_point now) {

@@ -76,7 +76,11 @@ class Chat {
 
   // Until an address that asked for too many unknown sessions has waited, its requests are not
   // looked up at all: a guess that would have found a live session learns nothing either.
-  Outcome Handle(std::string_view client, std::string_view command, Clock::time_point now);
+  // A command whose mark the user's clients have had carried out already is a repeat (its
+  // answer was lost): it is answered without acting again. Commands that set a state, or only
+  // read, mean the same however often they come and are simply carried out again.
+  Outcome Handle(std::string_view client, std::string_view command, Clock::time_point now,
+                 const std::optional<CommandMark>& mark = std::nullopt);
   Answer Finish(PasswordWork work, Clock::time_point now);
   // The answer to a login or registration refused because too much password work waits.
   Answer Busy(const PasswordWork& work, Clock::time_point now);
@@ -130,13 +134,15 @@ class Chat {
 
   void EnterChat(Session& session, Clock::time_point now);
   void LeaveChat(Session& session, Clock::time_point now);
-  void SayInChat(Session& session, std::string_view text, Clock::time_point now);
+  void SayInChat(Session& session, std::string_view text, const std::optional<CommandMark>& mark,
+                 Clock::time_point now);
   void AnswerInChat(Session& writer, std::string_view writer_nick, std::string_view text, Clock::time_point now);
   void Search(Session& session, std::string_view fields);
   void AddContact(Session& session, std::string_view id_text);
   void RemoveContact(Session& session, std::string_view id_text);
   void ShowInfo(Session& session, std::string_view id_text);
-  void SendPrivate(Session& session, std::string_view fields);
+  void SendPrivate(Session& session, std::string_view fields, const std::optional<CommandMark>& mark);
+  bool IsRepeat(const Session& session, const std::optional<CommandMark>& mark);
 
   bool MayBroadcast(Session& session, Clock::time_point now);
   void Push(Session& session, std::string text, std::int64_t stored_message = 0);

@@ -33,6 +33,7 @@ ParsedRequest ParseRequest(std::string_view received) {
   Request request;
   bool seen_session = false;
   bool seen_data = false;
+  bool seen_mark = false;
   while (true) {
     const std::size_t lf = received.find('\n', line_start);
     if (lf == std::string_view::npos) {
@@ -70,6 +71,9 @@ ParsedRequest ParseRequest(std::string_view received) {
     } else if (SameName(name, "Data") && !seen_data) {
       seen_data = true;
       request.data = std::string(value);
+    } else if (SameName(name, "Command") && !seen_mark) {
+      seen_mark = true;
+      request.mark = ParseCommandMark(value);
     }
   }
   if (!IsSessionValue(request.session)) {

@@ -7,11 +7,14 @@
 #include <string>
 #include <string_view>
 
+#include "wire_text.h"
+
 namespace ozl::server {
 
 struct Request {
   std::string session;
   std::string data;  // the one command, or empty when the request carries none
+  std::optional<CommandMark> mark;  // none from older clients and for logins, registrations, probes
 };
 
 enum class RequestProblem { kIncomplete, kMalformed, kTooLarge };

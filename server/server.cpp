@@ -180,7 +180,7 @@ void Server::Respond(std::uint64_t id, Connection& connection, Clock::time_point
   }
   try {
     const std::string client = Chat::ClientKey(connection.peer, parsed.request->session);
-    Outcome outcome = chat_.Handle(client, parsed.request->data, now);
+    Outcome outcome = chat_.Handle(client, parsed.request->data, now, parsed.request->mark);
     if (auto* work = std::get_if<PasswordWork>(&outcome)) {
       if (passwords_.Submit(id, *work)) {
         connection.state = State::kWaitingForPassword;

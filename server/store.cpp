@@ -39,7 +39,21 @@ CREATE TABLE IF NOT EXISTS messages (
 );
 CREATE INDEX IF NOT EXISTS messages_by_recipient ON messages (recipient, id);
 CREATE TABLE IF NOT EXISTS settings (name BLOB PRIMARY KEY, value BLOB NOT NULL);
+CREATE TABLE IF NOT EXISTS command_marks (
+  user INTEGER NOT NULL,
+  instance INTEGER NOT NULL,
+  number INTEGER NOT NULL,
+  kept INTEGER NOT NULL,
+  PRIMARY KEY (user, instance)
+) WITHOUT ROWID;
 )sql";
+
+// Client instances remembered per user. One client sends one command at a time, so one would
+// do; the others cover a user who runs several clients one after another or at once.
+constexpr int kMarkedInstancesPerUser = 4;
+
+// SQLite keeps signed 64-bit integers; the bits of the client's unsigned values go in unchanged.
+std::int64_t Stored(std::uint64_t value) { return static_cast<std::int64_t>(value); }
 
 Database OpenWithSchema(const std::string& path) {
   Database db(path);
@@ -88,6 +102,14 @@ Store::Store(const std::string& path)
       pending_messages_(db_, "SELECT id, sender, sender_nick, text FROM messages WHERE recipient = ?1 ORDER BY id"),
       pending_count_(db_, "SELECT COUNT(*) FROM messages WHERE recipient = ?1"),
       delete_message_(db_, "DELETE FROM messages WHERE id = ?1"),
+      last_number_(db_, "SELECT number FROM command_marks WHERE user = ?1 AND instance = ?2"),
+      keep_mark_(db_,
+                 "INSERT INTO command_marks (user, instance, number, kept)"
+                 " SELECT ?1, ?2, ?3, COALESCE(MAX(kept), 0) + 1 FROM command_marks WHERE user = ?1"
+                 " ON CONFLICT (user, instance) DO UPDATE SET number = excluded.number, kept = excluded.kept"),
+      forget_old_marks_(db_,
+                        "DELETE FROM command_marks WHERE user = ?1 AND kept <= (SELECT kept FROM command_marks"
+                        " WHERE user = ?1 ORDER BY kept DESC LIMIT 1 OFFSET ?2)"),
       setting_(db_, "SELECT value FROM settings WHERE name = ?1"),
       set_setting_(db_, "INSERT OR REPLACE INTO settings (name, value) VALUES (?1, ?2)") {}
 
@@ -165,14 +187,18 @@ std::vector<UserId> Store::ContactOwners(UserId contact) {
 }
 
 std::int64_t Store::AddMessage(UserId recipient, UserId sender, std::string_view sender_nick,
-                               std::string_view text) {
+                               std::string_view text, const std::optional<CommandMark>& mark) {
+  Transaction transaction(db_);
   Query(add_message_)
       .Bind(1, std::int64_t{recipient})
       .Bind(2, std::int64_t{sender})
       .Bind(3, sender_nick)
       .Bind(4, text)
       .Run();
-  return sqlite3_last_insert_rowid(db_.handle());
+  const std::int64_t id = sqlite3_last_insert_rowid(db_.handle());
+  if (mark) KeepMarkInTransaction(sender, *mark);
+  transaction.Commit();
+  return id;
 }
 
 std::vector<StoredMessage> Store::PendingMessages(UserId recipient) {
@@ -223,6 +249,24 @@ std::vector<UserName> Store::Search(const SearchCriteria& criteria, int limit) {
   std::vector<UserName> found;
   while (query.Next()) found.push_back({static_cast<UserId>(query.Int(0)), query.Bytes(1)});
   return found;
+}
+
+bool Store::CarriedOut(UserId user, const CommandMark& mark) {
+  Query query(last_number_);
+  query.Bind(1, std::int64_t{user}).Bind(2, Stored(mark.instance));
+  // Numbers only grow within an instance: an older one is a late copy, done long ago.
+  return query.Next() && mark.number <= static_cast<std::uint64_t>(query.Int(0));
+}
+
+void Store::KeepMark(UserId user, const CommandMark& mark) {
+  Transaction transaction(db_);
+  KeepMarkInTransaction(user, mark);
+  transaction.Commit();
+}
+
+void Store::KeepMarkInTransaction(UserId user, const CommandMark& mark) {
+  Query(keep_mark_).Bind(1, std::int64_t{user}).Bind(2, Stored(mark.instance)).Bind(3, Stored(mark.number)).Run();
+  Query(forget_old_marks_).Bind(1, std::int64_t{user}).Bind(2, std::int64_t{kMarkedInstancesPerUser}).Run();
 }
 
 std::optional<std::string> Store::Setting(std::string_view name) {

@@ -1,6 +1,7 @@
 // Everything that must survive a restart: users with their hashed passwords and friendship
-// flag, contact lists and private messages not yet delivered. SQLite in WAL mode; a commit
-// is on disk before the call returns, so a killed process loses nothing it confirmed.
+// flag, contact lists, private messages not yet delivered and the marks of the commands each
+// user's clients have had carried out. SQLite in WAL mode; a commit is on disk before the call
+// returns, so a killed process loses nothing it confirmed.
 #pragma once
 
 #include <cstdint>
@@ -80,7 +81,10 @@ class Store {
   // Everyone who has this user in his contact list.
   std::vector<UserId> ContactOwners(UserId contact);
 
-  std::int64_t AddMessage(UserId recipient, UserId sender, std::string_view sender_nick, std::string_view text);
+  // With a mark, the mark is kept in the same transaction as the message: a repeat of the
+  // command is known for what it is, also after a crash.
+  std::int64_t AddMessage(UserId recipient, UserId sender, std::string_view sender_nick, std::string_view text,
+                          const std::optional<CommandMark>& mark = std::nullopt);
   // Oldest first.
   std::vector<StoredMessage> PendingMessages(UserId recipient);
   int PendingCount(UserId recipient);
@@ -88,6 +92,13 @@ class Store {
 
   // In identifier order, at most `limit` users.
   std::vector<UserName> Search(const SearchCriteria& criteria, int limit);
+
+  // Whether the user's clients have had this command carried out already. The marks of the last
+  // few client instances of each user are kept; a client sends again only its first command that
+  // waits, so they cover every repeat.
+  bool CarriedOut(UserId user, const CommandMark& mark);
+  // For commands whose effect is not stored.
+  void KeepMark(UserId user, const CommandMark& mark);
 
   std::optional<std::string> Setting(std::string_view name);
   void SetSetting(std::string_view name, std::string_view value);
@@ -106,8 +117,13 @@ class Store {
   Statement pending_messages_;
   Statement pending_count_;
   Statement delete_message_;
+  Statement last_number_;
+  Statement keep_mark_;
+  Statement forget_old_marks_;
   Statement setting_;
   Statement set_setting_;
+
+  void KeepMarkInTransaction(UserId user, const CommandMark& mark);
 };
 
 }  // namespace ozl::server

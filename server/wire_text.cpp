@@ -12,6 +12,26 @@ std::optional<UserId> ParseUserId(std::string_view text) {
   return id;
 }
 
+namespace {
+
+std::optional<std::uint64_t> ParseDecimal(std::string_view text) {
+  std::uint64_t value = 0;
+  const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value);
+  if (text.empty() || error != std::errc{} || end != text.data() + text.size()) return std::nullopt;
+  return value;
+}
+
+}  // namespace
+
+std::optional<CommandMark> ParseCommandMark(std::string_view text) {
+  const std::size_t dot = text.find('.');
+  if (dot == std::string_view::npos) return std::nullopt;
+  const std::optional<std::uint64_t> instance = ParseDecimal(text.substr(0, dot));
+  const std::optional<std::uint64_t> number = ParseDecimal(text.substr(dot + 1));
+  if (!instance || !number) return std::nullopt;
+  return CommandMark{*instance, *number};
+}
+
 std::vector<std::string_view> SplitFields(std::string_view text, char separator) {
   std::vector<std::string_view> fields;
   while (true) {

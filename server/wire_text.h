@@ -15,6 +15,18 @@ using UserId = std::int32_t;
 
 std::optional<UserId> ParseUserId(std::string_view text);
 
+// The value of a request's Command header: the client instance and the number of the command in
+// that instance's queue. A client sends a command again with the same mark when it has not seen
+// the answer, so the server can tell a repeat from a new command.
+struct CommandMark {
+  std::uint64_t instance = 0;
+  std::uint64_t number = 0;
+  friend bool operator==(const CommandMark&, const CommandMark&) = default;
+};
+
+// "instance.number", both decimal; anything else is no mark.
+std::optional<CommandMark> ParseCommandMark(std::string_view text);
+
 // Splits at every separator; "a||b" gives three fields, "" gives one empty field.
 std::vector<std::string_view> SplitFields(std::string_view text, char separator = '|');
 

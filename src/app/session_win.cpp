@@ -8,7 +8,7 @@
 namespace ozl {
 
 Session::Session(protocol::Connector& connector, Host& host)
-    : host_(host), transport_(connector, *this, OZL_SERVER_HOST) {
+    : host_(host), transport_(connector, *this, OZL_SERVER_HOST, platform::SecureRandomWord) {
   RxTrayIcon1.on_double_click = [this] { RxTrayIcon1DblClick(); };
 }
 

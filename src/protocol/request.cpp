@@ -36,6 +36,10 @@ std::string ServerUrl(std::string_view server_host) {
   return "http://" + std::string(server_host) + ":" + std::to_string(kServerPort);
 }
 
+std::string CommandMark(std::uint64_t instance, std::uint64_t number) {
+  return std::to_string(instance) + "." + std::to_string(number);
+}
+
 std::string BuildRequest(const RequestParams& params) {
   const bool proxied = params.proxy.use_proxy;
   const bool authorized = proxied && params.proxy.use_authorization;
@@ -51,6 +55,7 @@ std::string BuildRequest(const RequestParams& params) {
   // Whatever the user typed, a raw line break would end the header early and break the request.
   if (!params.data.empty()) AddHeader(out, "Data", text::OnOneLine(params.data));
   AddHeader(out, "Version", kProtocolVersion);
+  if (!params.command_mark.empty()) AddHeader(out, "Command", params.command_mark);
   if (authorized) AddHeader(out, "Proxy-Authorization", BasicCredentials(params.proxy));
   AddLine(out, "");
   return out;

@@ -2,6 +2,7 @@
 // number, at most one command and the client version, straight or through an HTTP proxy.
 #pragma once
 
+#include <cstdint>
 #include <string>
 #include <string_view>
 
@@ -33,6 +34,7 @@ struct RequestParams {
   ProxySettings proxy;
   std::string session_id;  // no Session header when empty
   std::string data;        // no Data header when empty
+  std::string command_mark;  // no Command header when empty
 };
 
 // Thrown when the proxy port is not a decimal number; the request is not made.
@@ -43,6 +45,10 @@ struct InvalidPortError {
 // The decimal value of a port text, an optional "+" and leading zeros allowed. May throw
 // InvalidPortError.
 int ParsePort(const std::string& text);
+
+// The value of the Command header: the client instance and the command's number in its queue,
+// "instance.number" in decimal. The server carries out a command of one mark only once.
+std::string CommandMark(std::uint64_t instance, std::uint64_t number);
 
 std::string BuildRequest(const RequestParams& params);
 

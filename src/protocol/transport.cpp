@@ -14,10 +14,17 @@ bool AsksForLogin(const std::vector<std::string>& lines) {
                      [](const std::string& line) { return Recognise(line).code == Incoming::kLogInAgain; });
 }
 
+// 64 bits, so that two runs of the client for one user practically never share an instance: a
+// command of the newer run would pass for one the older run had already sent.
+std::uint64_t DrawInstance(const RandomWords& random) {
+  const std::uint64_t high = random();
+  return high << 32 | random();
+}
+
 }  // namespace
 
-Transport::Transport(Connector& connector, TransportHost& host, std::string server_host)
-    : connector_(connector), host_(host), server_host_(std::move(server_host)) {}
+Transport::Transport(Connector& connector, TransportHost& host, std::string server_host, const RandomWords& random)
+    : connector_(connector), host_(host), server_host_(std::move(server_host)), instance_(DrawInstance(random)) {}
 
 void Transport::SendText(std::string command) {
   if (shut_down_) return;
@@ -54,7 +61,8 @@ void Transport::StartNextQueued() {
 }
 
 void Transport::Start(std::string command, Carried carried) {
-  RequestParams params{server_host_, host_.CurrentProxy(), session_id_, std::move(command)};
+  RequestParams params{server_host_, host_.CurrentProxy(), session_id_, std::move(command),
+                       carried.direct ? "" : CommandMark(instance_, carried.serial)};
   Endpoint destination;
   try {
     destination = Destination(params);

@@ -11,6 +11,11 @@
 // dispatcher send directly (the re-login), the rest of that response is held back until the
 // direct request has been answered, so its lines come first. A command answered with "#0" (the
 // server no longer knows the session) was not carried out: it goes again after the re-login.
+//
+// A command may go again although the server has carried it out (its answer was lost on the
+// way), so every queued command carries a mark: this transport's instance, drawn at random once,
+// and the command's own number. A command sent again carries the same mark, by which the server
+// knows it has already done it. Direct sends carry no mark: their bytes stay as they always were.
 #pragma once
 
 #include <cstdint>
@@ -23,6 +28,7 @@
 
 #include "protocol/request.h"
 #include "protocol/response.h"
+#include "protocol/session_id.h"
 
 namespace ozl::protocol {
 
@@ -69,7 +75,8 @@ class TransportHost {
 
 class Transport {
  public:
-  Transport(Connector& connector, TransportHost& host, std::string server_host);
+  // The instance is drawn from `random` here, once.
+  Transport(Connector& connector, TransportHost& host, std::string server_host, const RandomWords& random);
 
   void SendText(std::string command);
   void SendDirect(std::string command);
@@ -121,6 +128,7 @@ class Transport {
   Connector& connector_;
   TransportHost& host_;
   std::string server_host_;
+  std::uint64_t instance_;
   std::string session_id_;
   std::deque<Queued> queue_;
   std::optional<Direct> direct_;

@@ -87,6 +87,13 @@ TEST(RequestBytes, ThroughAProxyWithBasicAuthorisation) {
             "\r\n");
 }
 
+TEST(RequestBytes, TheCommandMarkFollowsTheVersion) {
+  ProxySettings proxy{true, "10.0.0.1", "8080", true, "Aladdin", "open sesame"};
+  const std::string bytes = BuildRequest({"127.0.0.1", proxy, "5", "#I7", CommandMark(4294967298u, 12)});
+  EXPECT_NE(bytes.find("\r\nData: #I7\r\nVersion: 0.03b\r\nCommand: 4294967298.12\r\nProxy-Authorization: "),
+            std::string::npos);
+}
+
 TEST(RequestBytes, AuthorisationIsIgnoredWithoutTheProxy) {
   ProxySettings proxy{false, "10.0.0.1", "not a number", true, "user", "pass"};
   RequestParams params{"127.0.0.1", proxy, "5", "#PING"};

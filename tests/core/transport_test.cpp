@@ -37,7 +37,10 @@ class TransportTest : public testing::Test {
  protected:
   RecordingConnector connector;
   RecordingHost host;
-  Transport transport{connector, host, "127.0.0.1"};
+  // The instance is drawn from two words: 1 and 2 make 2^32 + 2.
+  std::vector<std::uint32_t> words{1, 2};
+  std::size_t drawn = 0;
+  Transport transport{connector, host, "127.0.0.1", [this] { return words.at(drawn++); }};
 
   const SentRequest& Last() { return connector.sent.back(); }
   void Answer(std::size_t index, const std::string& body = "") {
@@ -46,10 +49,11 @@ class TransportTest : public testing::Test {
   void Fail(std::size_t index, FailureKind kind = FailureKind::kConnectFailed) {
     transport.Failed(connector.sent.at(index).id, {kind, "socket broke"});
   }
-  std::vector<std::string> DataSent() {
-    std::vector<std::string> data;
-    for (const auto& request : connector.sent) data.push_back(request.Data());
-    return data;
+  std::vector<std::string> DataSent() { return HeadersSent("Data"); }
+  std::vector<std::string> HeadersSent(const std::string& name) {
+    std::vector<std::string> values;
+    for (const auto& request : connector.sent) values.push_back(request.Header(name));
+    return values;
   }
 };
 
@@ -284,6 +288,24 @@ TEST_F(TransportTest, ACommandAnsweredWithLogInAgainGoesAgainAfterTheRelogin) {
   Answer(10);
   EXPECT_EQ(Last().Data(), "#A1|pw");
   EXPECT_EQ(transport.WaitingCount(), 0u);
+}
+
+TEST_F(TransportTest, EveryQueuedCommandIsMarkedOnceAndKeepsItsMarkWhenSentAgain) {
+  host.on_line = [&](const std::string& line) {
+    if (line == "#0\n") transport.SendDirect("#A1|pw");
+  };
+  transport.SendText("#S7|first ");
+  transport.SendText("#S7|second ");
+  Fail(0);  // perhaps after the server had carried it out
+  transport.Poll();
+  Answer(1, "#0");
+  Answer(2, "#Anick|Nick\n#U~");  // the re-login, a direct send: no mark
+  Answer(3);
+  Answer(4);
+  transport.Poll();
+  EXPECT_EQ(DataSent(), (Strings{"#S7|first ", "#S7|first ", "#A1|pw", "#S7|first ", "#S7|second ", "#PING"}));
+  EXPECT_EQ(HeadersSent("Command"), (Strings{"4294967298.1", "4294967298.1", "", "4294967298.1", "4294967298.2",
+                                             "4294967298.4"}));
 }
 
 TEST_F(TransportTest, TheReloginAnswerIsDispatchedBeforeTheLinesAfterIt) {

@@ -12,6 +12,7 @@ import os
 import re
 import shutil
 import socket
+import struct
 import subprocess
 import sys
 import tempfile
@@ -20,6 +21,11 @@ import time
 
 REPO = os.path.dirname(os.path.dirname(os.path.dirname(os.path.abspath(__file__))))
 SERVER_PORT = 5190
+# Where the reference server listens when a relay stands on SERVER_PORT in its place.
+RELAYED_SERVER_PORT = 5191
+
+sys.path.insert(0, os.path.join(REPO, "tests", "server"))
+import ozl_wire  # noqa: E402
 
 
 def enter_private_network():
@@ -74,17 +80,21 @@ class ScriptedServer:
     def __init__(self, bodies=()):
         self.requests = []
         self.bodies = list(bodies)
+        self.lock = threading.Lock()
+        self.open()
+
+    def open(self):
+        """Listens (again, after `close`)."""
         self.listener = socket.socket()
         self.listener.setsockopt(socket.SOL_SOCKET, socket.SO_REUSEADDR, 1)
         self.listener.bind(("127.0.0.1", SERVER_PORT))
         self.listener.listen(16)
-        self.lock = threading.Lock()
-        threading.Thread(target=self._serve, daemon=True).start()
+        threading.Thread(target=self._serve, args=(self.listener,), daemon=True).start()
 
-    def _serve(self):
+    def _serve(self, listener):
         while True:
             try:
-                connection, _ = self.listener.accept()
+                connection, _ = listener.accept()
             except OSError:
                 return
             self._answer(connection)
@@ -108,6 +118,120 @@ class ScriptedServer:
         except OSError:
             pass
         self.listener.close()
+
+
+class Relay(ScriptedServer):
+    """Stands on 127.0.0.1:5190 in the reference server's place and hands every request on to the
+    server on RELAYED_SERVER_PORT, each connection on a thread of its own. The server's answer
+    goes back through `deliver`, which subclasses change: whatever they do, the server has carried
+    the command out. When the server gives no answer (it is down, or killed on the way) the
+    client's connection is reset, as the server's own would be.
+    `delivered` lists (time, Data) of the answers that reached the client whole."""
+
+    def __init__(self):
+        self.delivered = []
+        super().__init__()
+
+    def delivered_at(self, text):
+        """When the client first had the answer to the message `text` whole, or None."""
+        with self.lock:
+            return next((at for at, data in self.delivered if data.endswith(b"|" + text.encode() + b" ")), None)
+
+    def _answer(self, connection):
+        threading.Thread(target=self._relay, args=(connection,), daemon=True).start()
+
+    def _relay(self, connection):
+        with connection:
+            request = read_request(connection)
+            if not request.endswith(b"\r\n\r\n"):
+                return
+            command = header(request, b"Data") or b""
+            try:
+                with socket.create_connection(("127.0.0.1", RELAYED_SERVER_PORT), timeout=30) as server:
+                    server.sendall(request)
+                    answer = read_to_end(server)
+            except OSError:
+                answer = b""
+            if not answer:
+                return reset(connection)
+            try:
+                whole = self.deliver(connection, command, answer)
+            except OSError:
+                whole = False
+            if whole:
+                with self.lock:
+                    self.delivered.append((time.monotonic(), command))
+
+    def deliver(self, connection, command, answer):
+        """Sends the answer on; says whether the client had it whole."""
+        connection.sendall(answer)
+        return True
+
+
+def reset(connection):
+    """Ends a connection with a reset instead of an orderly close."""
+    connection.setsockopt(socket.SOL_SOCKET, socket.SO_LINGER, struct.pack("ii", 1, 0))
+    connection.close()
+
+
+class Recipient:
+    """Zayka, polling the reference server on `port` straight from a session of her own; she logs
+    in again when the server forgot her. `received` holds the texts of Kot's messages, in order."""
+
+    SESSION = 4242
+
+    def __init__(self, port):
+        self.port = port
+        self.received = []
+        self.log_in()
+
+    def log_in(self):
+        self._take(ozl_wire.request(self.port, self.SESSION, "#A10002|zayka2002"))
+
+    def send(self, command):
+        ozl_wire.request(self.port, self.SESSION, command)
+
+    def poll(self):
+        try:
+            lines = ozl_wire.request(self.port, self.SESSION, "#PING")
+        except (OSError, RuntimeError):
+            return
+        if lines and lines[0].startswith(b"#0"):
+            return self.log_in()
+        self._take(lines)
+
+    def wait_for(self, texts, timeout=30):
+        def all_arrived():
+            self.poll()
+            return all(text in self.received for text in texts)
+        try:
+            wait_for("the messages at the recipient", all_arrived, timeout=timeout, interval=0.5)
+        except AssertionError:
+            raise AssertionError("the recipient waited in vain for %s"
+                                 % [text for text in texts if text not in self.received])
+
+    def count(self, typed):
+        """Prints and returns how many of the typed messages arrived, twice or more, or not at all."""
+        doubled = len(self.received) - len(set(self.received))
+        lost = len([text for text in typed if text not in self.received])
+        print("typed %d messages, the recipient got %d: %d doubled, %d lost"
+              % (len(typed), len(self.received), doubled, lost), flush=True)
+        return doubled, lost
+
+    def _take(self, lines):
+        # The client ends each line of a message with a blank.
+        prefix = b"#S10001|Kot|"
+        self.received += [line[len(prefix):].decode("cp1251").rstrip(" ") for line in lines
+                          if line.startswith(prefix)]
+
+
+def read_to_end(connection):
+    received = b""
+    while True:
+        chunk = connection.recv(65536)
+        if not chunk:
+            return received
+        received += chunk
 
 
 def read_request(connection):
@@ -249,11 +373,56 @@ def press(key):
     xdotool("key", key)
 
 
+MESSAGE_BOX = (15 + 100, 184 + 20)  # Msend of a message window
+SEND_BUTTON = (32 + 20, 230 + 9)  # Bsend
+
+
 def send_private_message(window, text):
     """Types a message into a message window and sends it with its button."""
-    click(window, 15 + 100, 184 + 20)  # Msend
+    click(window, *MESSAGE_BOX)
     type_text(text)
-    click(window, 32 + 20, 230 + 9)  # Bsend
+    click(window, *SEND_BUTTON)
+
+
+# While the server is away, an error box that a failing poll brings up as the user types takes
+# his keys or his click. The helpers below read the message box back (with ozl_probe), close the
+# boxes and do the step again; `keep` names the windows that are no notices, and they return the
+# titles of the notices they closed.
+
+def composing(exe, window):
+    edits = [text for kind, text in control_texts(exe, xdotool("getwindowname", window)) or []
+             if kind.lower() == "edit"]
+    return edits[-1] if edits else None
+
+
+def type_private_message_surely(exe, window, text, *keep):
+    notices = []
+    for _ in range(5):
+        notices += close_boxes_and_notices(*keep)
+        left_over = composing(exe, window) or ""
+        click(window, *MESSAGE_BOX)
+        if left_over:
+            press("ctrl+End")
+            xdotool("key", "--repeat", len(left_over), "BackSpace")
+        type_text(text)
+        if composing(exe, window) == text:
+            return notices
+    raise AssertionError("the message %r could not be typed" % text)
+
+
+def send_private_message_surely(exe, window, text, *keep):
+    notices = []
+    for _ in range(5):
+        notices += type_private_message_surely(exe, window, text, *keep)
+        click(window, *SEND_BUTTON)
+        if composing(exe, window) == "":
+            return notices
+    raise AssertionError("the message %r could not be sent" % text)
+
+
+def covers(geometry, point):
+    left, top, width, height = geometry
+    return left <= point[0] < left + width and top <= point[1] < top + height
 
 
 def close_boxes_and_notices(*keep):
@@ -264,7 +433,15 @@ def close_boxes_and_notices(*keep):
         for box in boxes:
             # A message window raised by an incoming line may cover the box, and take the focus.
             xdotool("windowraise", box)
-            _, _, width, height = window_geometry(box)
+            left, top, width, height = window_geometry(box)
+            notices = [window for window in windows_named(".")
+                       if window not in boxes and xdotool("getwindowname", window) not in keep]
+            for notice in notices:
+                if covers(window_geometry(notice), (left + width // 2, top + height - 25)):
+                    # A notice shown again while the box is open stays on top of it and hides OK;
+                    # it may take no clicks while the box is open: it is moved aside, where
+                    # nothing is clicked.
+                    xdotool("windowmove", "--sync", notice, 10, 100)
             click(box, width // 2, height - 25)  # OK
         return not boxes
     wait_for("the error boxes to close", closed, timeout=10, interval=0.3)
@@ -322,9 +499,9 @@ def log_in(user_id, password=None):
     press("Return")
 
 
-def start_real_server(binary, folder):
-    """The reference server on 127.0.0.1:5190 with the demo users, its database in `folder`."""
-    process = subprocess.Popen([binary, "--listen", "127.0.0.1:%d" % SERVER_PORT, "--db",
+def start_real_server(binary, folder, port=SERVER_PORT):
+    """The reference server on 127.0.0.1:`port` with the demo users, its database in `folder`."""
+    process = subprocess.Popen([binary, "--listen", "127.0.0.1:%d" % port, "--db",
                                 os.path.join(folder, "ozl.db"), "--demo", "--password-cost", "minimal"],
                                stdout=subprocess.PIPE, stderr=subprocess.STDOUT, text=True)
     for line in process.stdout:

@@ -1,23 +1,23 @@
-"""The client against a server that misbehaves in one way at a time, each for a few seconds: it
+"""The client against a relay that stands in the reference server's place and spoils its answers
+in one way at a time, each for a few seconds, after the server has carried the command out: it
 answers one byte per second, sends 100 MB, closes after the status line, resets the connection
-in the middle of the body, answers garbage, answers 407 or 500, or never answers. Throughout,
+in the middle of the answer, answers garbage, answers 407 or 500, or never answers. Throughout,
 the client's windows answer within 200 ms and at most one error box is open; a message typed
-while the fault lasts reaches the server once it behaves again, by the next poll, before a
-message typed afterwards. The figures of each fault are printed.
+while the fault lasts is confirmed to the client once the relay behaves again, by the next poll,
+before a message typed afterwards, and the recipient gets every message exactly once, in order.
+The figures of each fault are printed.
 
 With --long each fault lasts 65 s, beyond the client's time limit of 60 s for a request.
 """
 
 import socket
-import struct
+import tempfile
 import threading
 import time
 
 import ozl_e2e as e2e
 
 FAULTS = ["slow", "huge", "status_line_only", "reset", "garbage", "proxy_auth", "server_error", "silent"]
-LOGIN_ANSWER = ("#AKot|Kot\r\n#U10002-Zayka-online|~10002-Zayka-online|\r\n"
-                "#S10002|Zayka|Привет\r\n").encode("cp1251")
 WINDOW_BOUND_MS = 200
 POLL_SECONDS = 10
 
@@ -27,14 +27,12 @@ def ok_head(length):
     return b"HTTP/1.0 200 OK\r\nContent-Type: text/plain\r\nContent-Length: %d\r\n\r\n" % length
 
 
-class MisbehavingServer(e2e.ScriptedServer):
-    """Serves the client on 127.0.0.1:5190, each connection on a thread of its own, answering as
-    the current mode says. `delivered` lists the Data of the requests answered in full."""
+class SpoilingRelay(e2e.Relay):
+    """Hands the server's answers on as the current mode says."""
 
     def __init__(self):
         self.mode = "ok"
         self.recovered = threading.Event()
-        self.delivered = []
         self.sending = 0  # answers of 100 MB in progress
         super().__init__()
 
@@ -48,41 +46,16 @@ class MisbehavingServer(e2e.ScriptedServer):
             self.mode = "ok"
             self.recovered.set()
 
-    def delivered_texts(self):
-        with self.lock:
-            return [data for _, data in self.delivered if data.startswith(b"#S")]
-
-    def delivered_at(self, text):
-        """When the message `text` was first answered in full, or None."""
-        with self.lock:
-            return next((at for at, data in self.delivered if data.endswith(b"|" + text.encode() + b" ")), None)
-
-    def _answer(self, connection):
-        threading.Thread(target=self._misbehave, args=(connection,), daemon=True).start()
-
-    def _misbehave(self, connection):
-        data = e2e.read_request(connection)
-        if not data.endswith(b"\r\n\r\n"):
-            return connection.close()
+    def deliver(self, connection, command, answer):
         with self.lock:
             mode = self.mode
-        command = e2e.header(data, b"Data") or b""
-        try:
-            answered = getattr(self, "_" + mode)(connection, command)
-        except OSError:
-            answered = False
-        connection.close()
-        if answered:
-            with self.lock:
-                self.delivered.append((time.monotonic(), command))
+        return getattr(self, "_" + mode)(connection, answer)
 
-    def _ok(self, connection, command):
-        body = LOGIN_ANSWER if command.startswith(b"#A") else b""
-        connection.sendall(ok_head(len(body)) + body)
+    def _ok(self, connection, answer):
+        connection.sendall(answer)
         return True
 
-    def _slow(self, connection, _):
-        answer = ok_head(35) + b"#PING\r\n" * 5
+    def _slow(self, connection, answer):
         for index in range(len(answer)):
             if self.recovered.is_set():
                 connection.sendall(answer[index:])
@@ -99,7 +72,7 @@ class MisbehavingServer(e2e.ScriptedServer):
             megabyte = (b"x" * 1023 + b"\n") * 1024
             for _ in range(100):
                 connection.sendall(megabyte)
-            return True
+            return False  # beyond what the client takes
         finally:
             with self.lock:
                 self.sending -= 1
@@ -108,10 +81,11 @@ class MisbehavingServer(e2e.ScriptedServer):
         connection.sendall(b"HTTP/1.0 200 OK\r\n")
         return False
 
-    def _reset(self, connection, _):
-        connection.sendall(ok_head(40) + b"#-half of a li")
+    def _reset(self, connection, answer):
+        head, _, body = answer.partition(b"\r\n\r\n")
+        connection.sendall(head + b"\r\n\r\n" + body[:len(body) // 2] if body else head[:len(head) // 2])
         time.sleep(0.2)
-        connection.setsockopt(socket.SOL_SOCKET, socket.SO_LINGER, struct.pack("ii", 1, 0))
+        e2e.reset(connection)
         return False
 
     def _garbage(self, connection, _):
@@ -138,28 +112,28 @@ class MisbehavingServer(e2e.ScriptedServer):
         return False
 
 
-def one_fault(args, server, client, composer, mode, seconds):
+def one_fault(args, relay, client, composer, mode, seconds):
     probe = e2e.WindowProbe(args.exe, "Kot", "10002")
     during = "during %s" % mode
-    server.fault(mode)
+    relay.fault(mode)
     started = time.monotonic()
     e2e.send_private_message(composer, during)
     time.sleep(seconds)
     # 100 MB take their time: that fault lasts until the client has had enough of them.
-    e2e.wait_for("the answers in progress", lambda: not server.sending, timeout=60)
-    server.behave()
+    e2e.wait_for("the answers in progress", lambda: not relay.sending, timeout=60)
+    relay.behave()
     ended = time.monotonic()
     time.sleep(1)  # what the end of a fault brings the user is part of it
     figures = probe.result()
     figures["mode"] = mode
     figures["lasted_s"] = ended - started
-    delivered = e2e.wait_for("the message typed during " + mode, lambda: server.delivered_at(during),
+    delivered = e2e.wait_for("the message typed during " + mode, lambda: relay.delivered_at(during),
                              timeout=POLL_SECONDS + 15)
     figures["recovery_s"] = max(0.0, delivered - ended)
     figures["notices"] = e2e.close_boxes_and_notices("Kot", "10002")
     after = "after %s" % mode
     e2e.send_private_message(composer, after)
-    e2e.wait_for("the message typed after " + mode, lambda: server.delivered_at(after), timeout=10)
+    e2e.wait_for("the message typed after " + mode, lambda: relay.delivered_at(after), timeout=10)
     assert client.process.poll() is None, "the client has ended"
     return figures, [during, after]
 
@@ -175,31 +149,34 @@ def print_row(figures):
 
 def faults_one_after_another(args):
     seconds = 65 if args.long else 3
-    server = MisbehavingServer()
+    server = e2e.start_real_server(args.server, tempfile.mkdtemp(prefix="ozl-e2e-faults-"), e2e.RELAYED_SERVER_PORT)
+    relay = SpoilingRelay()
     client = e2e.Client(args.exe)
     all_figures, typed = [], []
     print("each fault lasts %d s" % seconds)
     try:
+        recipient = e2e.Recipient(e2e.RELAYED_SERVER_PORT)
+        recipient.send("#S10001|Привет")  # opens Kot's message window at his login
         e2e.log_in("10001", "kot2002")
         e2e.wait_for("the list window", lambda: e2e.windows_named("^Kot$"))
         composer = e2e.wait_for("the message window", lambda: e2e.windows_named("^10002$"))[0]
         for mode in FAULTS:
-            figures, texts = one_fault(args, server, client, composer, mode, seconds)
+            figures, texts = one_fault(args, relay, client, composer, mode, seconds)
             print_row(figures)
             all_figures.append(figures)
             typed += texts
-        delivered = server.delivered_texts()
-        print("typed %d messages, the server took %d, duplicates %d"
-              % (len(typed), len(delivered), len(delivered) - len(set(delivered))))
-        # Each message arrives, in the order typed; a repeat may only follow itself.
-        arrived = [text for i, text in enumerate(delivered) if i == 0 or delivered[i - 1] != text]
-        assert [b"#S10002|" + text.encode() + b" " for text in typed] == arrived, arrived
+            recipient.poll()
+        recipient.wait_for(typed)
+        recipient.count(typed)
+        assert recipient.received == typed, recipient.received
         for figures in all_figures:
             assert figures["worst_ms"] < WINDOW_BOUND_MS, figures
             assert figures["boxes_max"] <= 1, figures
     finally:
         client.close()
-        server.close()
+        relay.close()
+        server.terminate()
+        server.wait()
 
 
 if __name__ == "__main__":

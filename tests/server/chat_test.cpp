@@ -35,17 +35,17 @@ class ChatTest : public ::testing::Test {
   }
 
   // One request as the event loop runs it, the answer taken by the client.
-  Lines Send(const std::string& client, std::string_view command) {
-    Answer answer = Run(client, command);
-    chat_.Delivered(answer.stored_messages);
+  Lines Send(const std::string& client, std::string_view command, const std::optional<CommandMark>& mark = {}) {
+    Answer answer = Run(client, command, mark);
+    Serving().Delivered(answer.stored_messages);
     return Split(answer.body);
   }
 
-  Answer Run(const std::string& client, std::string_view command) {
-    Outcome outcome = chat_.Handle(client, command, now_);
+  Answer Run(const std::string& client, std::string_view command, const std::optional<CommandMark>& mark = {}) {
+    Outcome outcome = Serving().Handle(client, command, now_, mark);
     if (auto* work = std::get_if<PasswordWork>(&outcome)) {
       work->task.Run(PasswordCost::kMinimal);
-      return chat_.Finish(std::move(*work), now_);
+      return Serving().Finish(std::move(*work), now_);
     }
     return std::get<Answer>(std::move(outcome));
   }
@@ -78,9 +78,18 @@ class ChatTest : public ::testing::Test {
     chat_.ExpireIdle(now_);
   }
 
+  // The server started again on the same database: what it held in memory is gone.
+  void Restart() {
+    reopened_.emplace(dir_.File("chat.db"));
+    restarted_.emplace(*reopened_, Limits());
+  }
+  Chat& Serving() { return restarted_ ? *restarted_ : chat_; }
+
   test_support::TempDir dir_;
   Store store_;
   Chat chat_;
+  std::optional<Store> reopened_;
+  std::optional<Chat> restarted_;
   Clock::time_point now_ = Clock::time_point{} + std::chrono::hours(1);
 };
 
@@ -182,6 +191,54 @@ TEST_F(ChatTest, PrivateMessagesReachTheRecipientInOrderAndEchoToTheSender) {
               ElementsAre("#-" + std::string("Пользователь 424242 не найден."_cp1251)));
   EXPECT_THAT(Send(Key(1), "#S" + std::to_string(kot) + "|note to self"), ElementsAre(from_kot + "note to self"));
   EXPECT_THAT(Send(Key(1), "#S" + std::to_string(yozh)), IsEmpty()) << "a message without text field is dropped";
+}
+
+TEST_F(ChatTest, ARepeatedCommandIsAnsweredWithoutActingAgain) {
+  const UserId kot = Register("Kot");
+  const UserId yozh = Register("Yozh");
+  Login(1, kot);
+  Login(2, yozh);
+  Send(Key(1), "#E1");
+  Send(Key(2), "#E1");
+  Send(Key(1), "#PING");
+  Send(Key(2), "#PING");
+  const std::string to_yozh = "#S" + std::to_string(yozh) + "|";
+  const std::string echo = to_yozh + "Kot|";
+  // A client sends a command again, with its mark, when the answer did not reach it. What the
+  // lost answer told the sender comes again.
+  const struct {
+    std::string command;
+    std::optional<CommandMark> mark;
+    std::string answer;
+  } cases[] = {
+      {to_yozh + "once", CommandMark{7, 1}, echo + "once"},
+      {to_yozh + "once", CommandMark{7, 1}, echo + "once"},
+      {to_yozh + "another run", CommandMark{8, 1}, echo + "another run"},
+      {to_yozh + "unmarked", std::nullopt, echo + "unmarked"},
+      {to_yozh + "unmarked", std::nullopt, echo + "unmarked"},  // an older client is served as always
+      {"#Chello", CommandMark{7, 2}, "#CKot|hello"},
+      {"#Chello", CommandMark{7, 2}, "#CKot|hello"},
+  };
+  for (const auto& c : cases) EXPECT_THAT(Send(Key(1), c.command, c.mark), ElementsAre(c.answer)) << c.command;
+  const std::string from_kot = "#S" + std::to_string(kot) + "|Kot|";
+  EXPECT_THAT(Send(Key(2), "#PING"), ElementsAre(from_kot + "once", from_kot + "another run", from_kot + "unmarked",
+                                                 from_kot + "unmarked", "#CKot|hello"));
+}
+
+TEST_F(ChatTest, ARepeatIsKnownAfterTheServerRestarted) {
+  const UserId kot = Register("Kot");
+  const UserId yozh = Register("Yozh");
+  Login(1, kot);
+  const std::string command = "#S" + std::to_string(yozh) + "|stored, answer lost";
+  Run(Key(1), command, CommandMark{7, 1});
+  Restart();
+  EXPECT_THAT(Send(Key(1), command, CommandMark{7, 1}), ElementsAre("#0"));
+  Login(1, kot);
+  EXPECT_THAT(Send(Key(1), command, CommandMark{7, 1}),
+              ElementsAre("#S" + std::to_string(yozh) + "|Kot|stored, answer lost"));
+  const Lines login = Login(2, yozh);
+  ASSERT_EQ(login.size(), 3u) << "the message comes once";
+  EXPECT_EQ(login[2], "#S" + std::to_string(kot) + "|Kot|stored, answer lost");
 }
 
 TEST_F(ChatTest, MessagesToOfflineUsersWaitForTheirNextLogin) {

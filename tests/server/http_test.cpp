@@ -38,6 +38,28 @@ TEST(HttpRequest, TheClientsRequestGivesSessionAndCommandByteForByte) {
   EXPECT_EQ(proxied.request->data, "") << "a request without Data carries no command";
 }
 
+TEST(HttpRequest, TheCommandMarkIsReadWhenWellFormed) {
+  const struct {
+    std::string_view header;
+    std::optional<CommandMark> mark;
+  } cases[] = {
+      {"Command: 4294967298.12\r\n", CommandMark{4294967298u, 12}},
+      {"command:18446744073709551615.1\r\nCommand: 1.2\r\n", CommandMark{18446744073709551615u, 1}},
+      {"", std::nullopt},
+      {"Command: 18446744073709551616.1\r\n", std::nullopt},
+      {"Command: 12\r\n", std::nullopt},
+      {"Command: 1.\r\n", std::nullopt},
+      {"Command: -1.2\r\n", std::nullopt},
+      {"Command: 1.2x\r\n", std::nullopt},
+  };
+  for (const auto& c : cases) {
+    const ParsedRequest parsed =
+        ParseRequest("GET / HTTP/1.0\r\nSession: 1\r\nData: #PING\r\n" + std::string(c.header) + "\r\n");
+    ASSERT_TRUE(parsed.request) << c.header << " is no reason to refuse a request";
+    EXPECT_EQ(parsed.request->mark, c.mark) << c.header;
+  }
+}
+
 TEST(HttpRequest, IncompleteRequestsWaitAndBadOnesAreRefused) {
   for (std::size_t cut = 0; cut + 1 < kClientRequest.size(); cut += 7) {
     EXPECT_EQ(ParseRequest(kClientRequest.substr(0, cut)).problem, RequestProblem::kIncomplete) << cut;

@@ -47,6 +47,25 @@ TEST(Store, EverythingSurvivesReopening) {
   EXPECT_EQ(*store.AddUser(Named("Zayka"), "h"), yozh + 1) << "identifiers are never handed out twice";
 }
 
+TEST(Store, CommandMarksOfTheLastFewInstancesAreKeptPerUser) {
+  test_support::TempDir dir;
+  Store store(dir.File("ozl.db"));
+  for (std::uint64_t instance = 1; instance <= 5; ++instance) store.KeepMark(7, {instance, 10});
+  store.KeepMark(7, {5, 11});
+  const struct {
+    UserId user;
+    CommandMark mark;
+    bool carried_out;
+  } cases[] = {
+      {7, {1, 10}, false},  // the oldest instance is forgotten
+      {7, {2, 10}, true},  {7, {2, 9}, true},  {7, {2, 11}, false},
+      {7, {5, 11}, true},  {8, {5, 11}, false},
+  };
+  for (const auto& c : cases) {
+    EXPECT_EQ(store.CarriedOut(c.user, c.mark), c.carried_out) << c.user << " " << c.mark.instance << "." << c.mark.number;
+  }
+}
+
 TEST(Store, SearchPrefixesEndCleanlyAtTheTopOfTheCodePage) {
   test_support::TempDir dir;
   Store store(dir.File("ozl.db"));

@@ -97,7 +97,7 @@ class WinsockConnectorTest : public testing::Test {
 
   WinsockConnector connector{1500};
   RecordingHost host_;
-  protocol::Transport transport{connector, host_, "127.0.0.1"};
+  protocol::Transport transport{connector, host_, "127.0.0.1", [] { return 1u; }};
 
   void SetUp() override { connector.SetTransport(&transport); }
   void TearDown() override { connector.SetTransport(nullptr); }
@@ -195,7 +195,7 @@ TEST(WinsockConnectorLimit, AnAnswerOfTheLimitIsTakenAndOneByteMoreIsRefused) {
   for (const std::size_t extra : {0u, 1u}) {
     RecordingHost host;
     WinsockConnector connector{30000};
-    protocol::Transport transport(connector, host, "127.0.0.1");
+    protocol::Transport transport(connector, host, "127.0.0.1", [] { return 1u; });
     connector.SetTransport(&transport);
     LocalServer server([&](SOCKET connection, const std::string&) {
       SendAll(connection, head + std::string(WinsockConnector::kMaxResponseBytes - head.size() + extra, 'x'));
@@ -219,7 +219,7 @@ TEST(WinsockConnectorLifetime, GoingAwayMidRequestIsHarmless) {
   });
   {
     WinsockConnector connector;
-    protocol::Transport transport(connector, host, "127.0.0.1");
+    protocol::Transport transport(connector, host, "127.0.0.1", [] { return 1u; });
     connector.SetTransport(&transport);
     host.proxy = {true, "127.0.0.1", std::to_string(server.port), false, "", ""};
     transport.SendText("#PING");
