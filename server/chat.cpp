@@ -255,6 +255,10 @@ void Chat::SayInChat(Session& session, std::string_view text, Clock::time_point 
     Push(session, Notice(notice::kNotInChat));
     return;
   }
+  if (text.size() > limits_.longest_chat_line) {
+    Push(session, Notice(notice::kChatLineTooLong));
+    return;
+  }
   if (!MayBroadcast(session, now)) return;
   const std::string line = OneLine(text);
   chat_log_.Append(next_sequence_++, now, "#C" + user.nick + "|" + line);
