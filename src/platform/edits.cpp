@@ -100,7 +100,9 @@ Memo::Memo(HWND parent, int left, int top, int width, int height, std::uint32_t 
 
 void Memo::AppendLine(std::string_view cp1251) {
   const int length = GetWindowTextLengthW(hwnd());
-  std::wstring line = Widen(cp1251) + L"\r\n";
+  std::wstring line = Widen(cp1251.substr(0, kLongestShownLine));
+  if (cp1251.size() > kLongestShownLine) line += L'\u2026';
+  line += L"\r\n";
   // Text typed without a final line break gets one first, so the new line stands on its own. Only
   // the last line is looked at: a chat memo grows for as long as the program runs.
   const LRESULT last_line = SendMessageW(hwnd(), EM_GETLINECOUNT, 0, 0) - 1;
@@ -108,6 +110,11 @@ void Memo::AppendLine(std::string_view cp1251) {
   if (length > 0 && last_line_start >= 0 && last_line_start < length) line.insert(0, L"\r\n");
   SendMessageW(hwnd(), EM_SETSEL, length, length);
   SendMessageW(hwnd(), EM_REPLACESEL, FALSE, reinterpret_cast<LPARAM>(line.c_str()));
+  SendMessageW(hwnd(), EM_SCROLLCARET, 0, 0);
+}
+
+void Memo::ShowFromTop() {
+  SendMessageW(hwnd(), EM_SETSEL, 0, 0);
   SendMessageW(hwnd(), EM_SCROLLCARET, 0, 0);
 }
 

@@ -48,8 +48,15 @@ class Memo : public SubclassedControl {
  public:
   Memo(HWND parent, int left, int top, int width, int height, std::uint32_t colour, bool read_only);
 
+  // Lines longer than this are shown cut, ending in an ellipsis. The system's multi-line field
+  // wraps a line in a time that grows much faster than its length (under Wine 16,000 characters
+  // took 2 s, a million never ended), and nobody reads that far along one line anyway.
+  static constexpr std::size_t kLongestShownLine = 2000;
+
   // Adds a line (with its line break) at the end and scrolls to it.
   void AppendLine(std::string_view cp1251);
+  // Scrolls back to the first line.
+  void ShowFromTop();
   // The lines as the field holds them, without their line breaks.
   std::vector<std::string> Lines() const;
   void Clear() { SetText(""); }
