@@ -64,7 +64,7 @@ std::unique_ptr<conversations::Composer> Program::Create(const std::string& titl
 }
 
 void Program::BringToTop(const std::string& title) {
-  if (const HWND window = FindWindowW(nullptr, platform::Widen(title).c_str())) {
+  if (const HWND window = platform::FindOwnWindow(title)) {
     BringWindowToTop(window);
   }
 }
@@ -81,7 +81,8 @@ void Program::ShowHistory(const std::string& path) { UserHistoryForm->ShowHistor
 
 void Program::OpenWebChat() {
   ChatKivForm->OpenWebChat(
-      conversations::WebChatAddress(kWebChatHost, session.chat_nick, session.chat_password));
+      conversations::WebChatAddress(kWebChatHost, session.chat_nick, session.chat_password),
+      conversations::ShownWebChatAddress(kWebChatHost, session.chat_nick));
 }
 
 void Program::RetireComposer(std::size_t slot) {
