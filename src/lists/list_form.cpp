@@ -128,7 +128,7 @@ bool TListForm::PMkontaktPopup() {
 
 void TListForm::OpenComposer(std::int32_t id) {
   const std::string title = std::to_string(id);
-  if (FindWindowW(nullptr, platform::Widen(title).c_str()) != nullptr) {
+  if (platform::FindOwnWindow(title) != nullptr) {
     program_.StartForm->ViewInfo(std::string("    Окно привата уже открыто."_cp1251));
     return;
   }

@@ -49,6 +49,63 @@ POINT CentredOnScreen(int width, int height) {
   return {(GetSystemMetrics(SM_CXSCREEN) - width) / 2, (GetSystemMetrics(SM_CYSCREEN) - height) / 2};
 }
 
+HWND FindOwnWindow(const std::string& title) {
+  struct Search {
+    std::wstring title;
+    HWND found = nullptr;
+  } search{Widen(title)};
+  EnumThreadWindows(
+      GetCurrentThreadId(),
+      [](HWND window, LPARAM context) {
+        auto& s = *reinterpret_cast<Search*>(context);
+        const int length = GetWindowTextLengthW(window);
+        std::wstring text(static_cast<std::size_t>(length) + 1, L'\0');
+        text.resize(static_cast<std::size_t>(GetWindowTextW(window, text.data(), length + 1)));
+        if (text != s.title) return TRUE;
+        s.found = window;
+        return FALSE;
+      },
+      reinterpret_cast<LPARAM>(&search));
+  return search.found;
+}
+
+namespace {
+
+// Whether a window of another program (or thread) covers exactly this rectangle: a second copy
+// of the program centres the same windows at the same places.
+bool TakenByAnother(const RECT& place) {
+  struct Search {
+    RECT place;
+    bool taken = false;
+  } search{place};
+  EnumWindows(
+      [](HWND window, LPARAM context) {
+        auto& s = *reinterpret_cast<Search*>(context);
+        RECT frame{};
+        if (GetWindowThreadProcessId(window, nullptr) == GetCurrentThreadId() || !IsWindowVisible(window) ||
+            !GetWindowRect(window, &frame) || !EqualRect(&frame, &s.place)) {
+          return TRUE;
+        }
+        s.taken = true;
+        return FALSE;
+      },
+      reinterpret_cast<LPARAM>(&search));
+  return search.taken;
+}
+
+// The centred place, stepped down and to the right while another program's window holds it.
+POINT FreePlace(POINT at, int width, int height) {
+  constexpr int kStep = 24;
+  for (int tries = 0; tries < 16; ++tries) {
+    if (!TakenByAnother({at.x, at.y, at.x + width, at.y + height})) break;
+    at.x += kStep;
+    at.y += kStep;
+  }
+  return at;
+}
+
+}  // namespace
+
 // Panel ------------------------------------------------------------------------------------------
 
 Panel::Panel(Window& parent, int left, int top, int width, int height, COLORREF colour)
@@ -141,8 +198,9 @@ void Form::Show() {
   if (!shown_before_ && (options_.position || options_.centred)) {
     RECT frame;
     GetWindowRect(hwnd(), &frame);
-    const POINT at = options_.position.value_or(
-        CentredOnScreen(frame.right - frame.left, frame.bottom - frame.top));
+    const int width = frame.right - frame.left;
+    const int height = frame.bottom - frame.top;
+    const POINT at = options_.position.value_or(FreePlace(CentredOnScreen(width, height), width, height));
     SetWindowPos(hwnd(), nullptr, at.x, at.y, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
   }
   shown_before_ = true;

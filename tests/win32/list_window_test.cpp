@@ -3,6 +3,7 @@
 
 #include "conversations/chat_form.h"
 #include "conversations/send_form.h"
+#include "directory/registry_form.h"
 #include "lists/list_form.h"
 #include "platform/text.h"
 #include "program_fixture.h"
@@ -184,6 +185,30 @@ TEST_F(ListWindowTest, ASecondComposerForTheSameIdShowsTheNoticeAndLeavesTheFirs
   RECT after{};
   GetWindowRect(first, &after);
   EXPECT_TRUE(EqualRect(&before, &after));
+}
+
+TEST_F(ListWindowTest, ASecondCopyOfTheProgramKeepsItsWindowsApart) {
+  // The other copy has a message window for id 20 open, and its registration window centred.
+  ForeignWindow others_message(L"20", {0, 0, 50, 50});
+  LogIn();
+  list().PMonline.Tag = 20;
+  list().N1Click();
+  EXPECT_EQ(program->ComposerTable.ComposerCount(), 1u);
+  const HWND message = platform::FindOwnWindow("20");
+  ASSERT_NE(message, nullptr);
+  BringWindowToTop(others_message.hwnd());
+  ServerSays("#S20|b|hi\r\n");
+  EXPECT_TRUE(Above(message, others_message.hwnd()));
+
+  RECT registry{};
+  GetWindowRect(program->RegistryForm->hwnd(), &registry);
+  const POINT centred = platform::CentredOnScreen(registry.right - registry.left, registry.bottom - registry.top);
+  OffsetRect(&registry, centred.x - registry.left, centred.y - registry.top);
+  ForeignWindow others_registry(L"OZL", registry);
+  program->RegistryForm->Show();
+  RECT ours{};
+  GetWindowRect(program->RegistryForm->hwnd(), &ours);
+  EXPECT_FALSE(EqualRect(&ours, &registry));
 }
 
 TEST_F(ListWindowTest, PagesKeepBothListsAndTheLockSendsTheFriendship) {
