@@ -113,6 +113,9 @@ class Transport {
   // Whether the command a "#0" answered stays first, to go again after the re-login.
   bool KeepUndone(const Carried& carried, const std::vector<std::string>& lines);
   void Pump();
+  // The error box, unless the same error has been shown since the server last answered: while
+  // a server is down every poll fails alike, and the unavailable notice already says so.
+  void ShowError(const std::string& text);
 
   Connector& connector_;
   TransportHost& host_;
@@ -121,6 +124,7 @@ class Transport {
   std::deque<Queued> queue_;
   std::optional<Direct> direct_;
   std::map<RequestId, Carried> in_flight_;
+  std::string error_since_answer_;
   // The first waiting command came back undone again after a re-login: it waits for the next
   // call or poll instead of chasing a server that will not take it.
   bool held_ = false;

@@ -130,6 +130,46 @@ TEST_F(StartFormTest, AnUnreachableServerGivesTheNoticeAndTheErrorBox) {
   EXPECT_TRUE(GetWindowLongW(info().hwnd(), GWL_EXSTYLE) & WS_EX_TOPMOST);
 }
 
+// The box is modal: a timer that runs inside its loop looks at it and closes it.
+struct ErrorBoxSeen {
+  HWND notice = nullptr;
+  bool found = false;
+  bool above_notice = false;
+  bool enabled = false;
+};
+ErrorBoxSeen error_box_seen;
+
+void CALLBACK LookAtTheErrorBox(HWND, UINT, UINT_PTR timer, DWORD) {
+  HWND box = nullptr;
+  EnumThreadWindows(
+      GetCurrentThreadId(),
+      [](HWND window, LPARAM found) {
+        wchar_t class_name[16] = {};
+        GetClassNameW(window, class_name, 16);
+        if (std::wstring(class_name) != L"#32770" || !IsWindowVisible(window)) return TRUE;
+        *reinterpret_cast<HWND*>(found) = window;
+        return FALSE;
+      },
+      reinterpret_cast<LPARAM>(&box));
+  if (!box) return;
+  KillTimer(nullptr, timer);
+  error_box_seen.found = true;
+  error_box_seen.above_notice = Above(box, error_box_seen.notice);
+  error_box_seen.enabled = IsWindowEnabled(box) != FALSE;
+  PostMessageW(box, WM_COMMAND, IDOK, 0);
+}
+
+TEST_F(StartFormTest, TheErrorBoxStandsAboveTheStayOnTopNotice) {
+  start().ViewInfo(std::string("Извините, OZL сервер недоступен!"_cp1251));
+  SetForegroundWindow(start().hwnd());
+  error_box_seen = {.notice = info().hwnd()};
+  SetTimer(nullptr, 0, 100, &LookAtTheErrorBox);
+  real_effects().error_box("Connection Failed");
+  EXPECT_TRUE(error_box_seen.found);
+  EXPECT_TRUE(error_box_seen.above_notice);
+  EXPECT_TRUE(error_box_seen.enabled);
+}
+
 TEST_F(StartFormTest, TheAuthorshipNoticeComesWithItsSignAndMovesItsLabel) {
   start().VBaboutclick();
   EXPECT_TRUE(info().visible());
