@@ -16,7 +16,11 @@ namespace {
 
 int ScreenHeight() { return GetSystemMetrics(SM_CYSCREEN); }
 
-platform::StringGrid::Layout ListLayout() { return {{29, 109, 21}, 24, lists::kNickColumn}; }
+// Ids are shown whole, up to ten digits; the nick column gives way.
+platform::StringGrid::Layout ListLayout() {
+  const int id_width = platform::StringGrid::ColumnWidthFor("0000000000");
+  return {{id_width, 29 + 109 - id_width, 21}, 24, lists::kNickColumn};
+}
 
 std::string CurrentFolder() {
   const DWORD length = GetCurrentDirectoryW(0, nullptr);

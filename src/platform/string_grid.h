@@ -36,6 +36,9 @@ class StringGrid : public Window, public lists::TableObserver {
 
   StringGrid(Window& parent, int left, int top, int width, int height, Layout layout,
              lists::ListTable& table);
+
+  // The width of a column that shows `text` whole in the grid's font, margins included.
+  static int ColumnWidthFor(std::string_view text);
   ~StringGrid() override;
 
   // The cell under a point of the client area; nothing below the last row, right of the last
@@ -74,6 +77,7 @@ class StringGrid : public Window, public lists::TableObserver {
 
  private:
   static constexpr int kGridLine = 1;
+  static constexpr int kTextMargin = 2;
 
   // The parts of the scroll bar a press can hit.
   enum class BarPart { kNone, kLineUp, kLineDown, kPageUp, kPageDown, kThumb };

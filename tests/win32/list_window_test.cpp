@@ -211,6 +211,17 @@ TEST_F(ListWindowTest, ASecondCopyOfTheProgramKeepsItsWindowsApart) {
   EXPECT_FALSE(EqualRect(&ours, &registry));
 }
 
+TEST_F(ListWindowTest, IdsAreShownWholeUpToTenDigits) {
+  ServerSays("#Akot|Kot\r\n#U10002-a-online|2147483647-b-chat|~\r\n");
+  for (std::size_t row = 0; row < 2; ++row) {
+    const RECT id = list().SGonline.CellRect({row, 0});
+    const RECT nick = list().SGonline.CellRect({row, 1});
+    const std::string text(program->lists.Online().Cell(row, 0));
+    EXPECT_LE(platform::StringGrid::ColumnWidthFor(text), id.right - id.left) << text;
+    EXPECT_GE(nick.right - nick.left, 60);
+  }
+}
+
 TEST_F(ListWindowTest, PagesKeepBothListsAndTheLockSendsTheFriendship) {
   LogIn();
   const POINT pages{4 + 40, 20 + 12};
