@@ -163,15 +163,21 @@ void Label::SetTextStyle(COLORREF colour, int height) {
   FitToText();
 }
 
+void Label::SetWrapWidth(int width) {
+  wrap_width_ = width;
+  FitToText();
+}
+
 HFONT Label::Font() const { return font_ ? font_.get() : DefaultFont(); }
+
+UINT Label::Format() const { return DT_NOPREFIX | DT_EXPANDTABS | (wrap_width_ > 0 ? DT_WORDBREAK : 0); }
 
 void Label::FitToText() {
   ScreenDc screen;
   SelectedObject font(screen.get(), Font());
-  RECT size{0, 0, 0, 0};
+  RECT size{0, 0, wrap_width_, 0};
   const std::wstring text = Widen(caption_);
-  DrawTextW(screen.get(), text.c_str(), static_cast<int>(text.size()), &size,
-            DT_CALCRECT | DT_NOPREFIX | DT_EXPANDTABS);
+  DrawTextW(screen.get(), text.c_str(), static_cast<int>(text.size()), &size, DT_CALCRECT | Format());
   SetBounds(bounds().left, bounds().top, size.right, size.bottom);
 }
 
@@ -183,7 +189,7 @@ void Label::Paint(HDC dc) const {
   SetBkMode(dc, TRANSPARENT);
   SetTextColor(dc, text_colour_);
   const std::wstring text = Widen(caption_);
-  DrawTextW(dc, text.c_str(), static_cast<int>(text.size()), &area, DT_NOPREFIX | DT_EXPANDTABS);
+  DrawTextW(dc, text.c_str(), static_cast<int>(text.size()), &area, Format());
 }
 
 // Image ------------------------------------------------------------------------------------------

@@ -23,6 +23,7 @@ class ControlHost {
   virtual HWND HostWindow() const = 0;
   void Add(Control& control) { controls_.push_back(&control); }
   void Remove(Control& control);
+  const std::vector<Control*>& controls() const { return controls_; }
   // Repaints the control's rectangle; at once when `now`.
   void InvalidateControl(const Control& control, bool now);
 
@@ -88,9 +89,12 @@ class Label : public Control {
   const std::string& caption() const { return caption_; }
   // The text in `colour`, in the program's font face at `height` (negative: the characters' height).
   void SetTextStyle(COLORREF colour, int height);
+  // Lines wider than `width` break at words; 0 keeps every line whole.
+  void SetWrapWidth(int width);
   void Paint(HDC dc) const override;
 
  private:
+  UINT Format() const;
   void FitToText();
   HFONT Font() const;
 
@@ -98,6 +102,7 @@ class Label : public Control {
   COLORREF background_;
   COLORREF text_colour_ = RGB(0, 0, 0);
   UniqueFont font_;
+  int wrap_width_ = 0;
 };
 
 // A picture; a left click on it (press and release inside) calls on_click once.
