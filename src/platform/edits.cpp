@@ -20,6 +20,27 @@ ColorEdit::ColorEdit(HWND parent, int left, int top, int width, int height, cons
   ApplyState();
 }
 
+ColorEdit* ColorEdit::entered_ = nullptr;
+
+ColorEdit::~ColorEdit() {
+  if (entered_ == this) entered_ = nullptr;
+}
+
+void ColorEdit::Enter() {
+  if (entered_ == this) return;
+  if (entered_) entered_->Leave();
+  entered_ = this;
+  state_.Enter();
+  ApplyState();
+}
+
+void ColorEdit::Leave() {
+  if (entered_ != this) return;
+  entered_ = nullptr;
+  state_.Exit();
+  ApplyState();
+}
+
 void ColorEdit::SetPasswordChar(wchar_t character) {
   SendMessageW(hwnd(), EM_SETPASSWORDCHAR, character, 0);
   InvalidateRect(hwnd(), nullptr, TRUE);
@@ -50,13 +71,13 @@ HBRUSH ColorEdit::ControlColours(HDC dc) {
 LRESULT ColorEdit::SubclassProc(UINT message, WPARAM wparam, LPARAM lparam) {
   switch (message) {
     case WM_SETFOCUS:
-      state_.Enter();
-      ApplyState();
+      Enter();
       break;
-    case WM_KILLFOCUS:
-      state_.Exit();
-      ApplyState();
+    case WM_KILLFOCUS: {
+      const auto gaining = reinterpret_cast<HWND>(wparam);
+      if (gaining && GetWindowThreadProcessId(gaining, nullptr) == GetCurrentThreadId()) Leave();
       break;
+    }
     case WM_GETDLGCODE:
       if (lparam && reinterpret_cast<const MSG*>(lparam)->wParam == VK_RETURN && on_key_down) {
         return DLGC_WANTALLKEYS | DefaultProc(message, wparam, lparam);

@@ -20,6 +20,7 @@ class ColorEdit : public SubclassedControl {
     int max_length = 0;  // 0: no limit
   };
   ColorEdit(HWND parent, int left, int top, int width, int height, const Style& style);
+  ~ColorEdit() override;
 
   // A key pressed in the field (virtual-key code); Enter reaches it instead of beeping.
   std::function<void(WPARAM key)> on_key_down;
@@ -37,6 +38,13 @@ class ColorEdit : public SubclassedControl {
 
  private:
   void ApplyState();
+  void Enter();
+  void Leave();
+
+  // The field that shows the focus colours. Entering and leaving are moves between the program's
+  // controls: a field keeps its colours while another program is active, and gives them up when
+  // the focus, back in the program, lands elsewhere.
+  static ColorEdit* entered_;
 
   skin::ColorEditState state_;
   UniqueBrush brush_;

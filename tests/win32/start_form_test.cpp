@@ -111,9 +111,18 @@ TEST_F(StartFormTest, ColourEditsChangeColourWithTheFocus) {
   SetForegroundWindow(start().hwnd());
   SetFocus(id);
   EXPECT_EQ(colours(id), (std::pair<COLORREF, COLORREF>{14739964u, 0u}));
+  // Another program takes the activation and gives it back: the field was never left.
+  SendMessageW(id, WM_KILLFOCUS, 0, 0);
+  EXPECT_EQ(colours(id), (std::pair<COLORREF, COLORREF>{14739964u, 0u}));
+  SendMessageW(id, WM_SETFOCUS, 0, 0);
+  SendMessageW(id, WM_SETFOCUS, 0, 0);
   SetFocus(start().CEpassword.hwnd());
   EXPECT_EQ(colours(id).first, 15858429u);
   EXPECT_EQ(colours(start().CEpassword.hwnd()).first, 14739964u);
+  // Back from another program, the focus lands on another field: the first one is left.
+  SendMessageW(start().CEpassword.hwnd(), WM_KILLFOCUS, 0, 0);
+  SetFocus(id);
+  EXPECT_EQ(colours(start().CEpassword.hwnd()).first, 15858429u);
 }
 
 TEST_F(StartFormTest, AnUnreachableServerGivesTheNoticeAndTheErrorBox) {
