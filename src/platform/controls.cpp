@@ -276,25 +276,65 @@ CaptionButton::CaptionButton(ControlHost& host, int left, int top, const std::ws
 
 // Switch -----------------------------------------------------------------------------------------
 
-Switch::Switch(ControlHost& host, int left, int top, Bitmap off, Bitmap on, COLORREF colour)
-    : Control(host, left, top, off.width(), off.height()),
-      off_(std::move(off)),
-      on_picture_(std::move(on)),
-      colour_(colour) {}
-
-void Switch::Paint(HDC dc) const {
-  const RECT& area = bounds();
-  const UniqueBrush brush(CreateSolidBrush(colour_));
-  FillRect(dc, &area, brush.get());
-  (on_ ? on_picture_ : off_).Draw(dc, area.left, area.top);
+Switch::Switch(Window& parent, int left, int top, Bitmap off, Bitmap on, COLORREF colour)
+    : off_(std::move(off)), on_picture_(std::move(on)), colour_(colour) {
+  Spec spec = ChildSpec(parent, left, top, off_.width(), off_.height());
+  spec.class_name = L"OzlSwitch";
+  spec.style |= WS_TABSTOP;
+  Create(spec);
 }
 
-void Switch::MouseDown(skin::MouseButton button, POINT, bool) {
-  if (button != skin::MouseButton::kLeft) return;
+void Switch::Turn() {
   on_ = !on_;
-  Invalidate(true);
+  InvalidateRect(hwnd(), nullptr, FALSE);
+  UpdateWindow(hwnd());
   const std::function<void()>& handler = on_ ? on_on : on_off;
   if (handler) handler();
+}
+
+void Switch::Paint(HDC dc) const {
+  RECT area{};
+  GetClientRect(hwnd(), &area);
+  const UniqueBrush brush(CreateSolidBrush(colour_));
+  FillRect(dc, &area, brush.get());
+  (on_ ? on_picture_ : off_).Draw(dc, 0, 0);
+  if (GetFocus() == hwnd()) DrawFocusRect(dc, &area);
+}
+
+LRESULT Switch::HandleMessage(UINT message, WPARAM wparam, LPARAM lparam) {
+  switch (message) {
+    case WM_PAINT: {
+      PAINTSTRUCT paint;
+      const HDC dc = BeginPaint(hwnd(), &paint);
+      Paint(dc);
+      EndPaint(hwnd(), &paint);
+      return 0;
+    }
+    case WM_ERASEBKGND:
+      return 1;
+    case WM_LBUTTONDOWN:
+      Turn();
+      return 0;
+    case WM_KEYDOWN:
+      if (wparam == VK_SPACE) {
+        Turn();
+        return 0;
+      }
+      break;
+    case WM_SETFOCUS:
+    case WM_KILLFOCUS:
+      InvalidateRect(hwnd(), nullptr, FALSE);
+      break;
+    case WM_SETCURSOR:
+      if (cursor_) {
+        ::SetCursor(cursor_);
+        return TRUE;
+      }
+      break;
+    default:
+      break;
+  }
+  return Window::HandleMessage(message, wparam, lparam);
 }
 
 // RoundedShape -----------------------------------------------------------------------------------

@@ -1,5 +1,6 @@
 // Windowless controls: they have no window of their own, paint on their host's surface and get
-// the mouse from it. A host is a form or a panel.
+// the mouse from it. A host is a form or a panel. The switch, which the keyboard must reach, is
+// the one with a window.
 #pragma once
 
 #include <windows.h>
@@ -9,6 +10,7 @@
 #include <vector>
 
 #include "platform/bitmap.h"
+#include "platform/window.h"
 #include "skin/button_state.h"
 
 namespace ozl::platform {
@@ -158,20 +160,27 @@ class CaptionButton : public BitmapButton {
 
 // A two-state switch shown as one of two pictures on its colour: a left press turns it over and
 // tells the window which way it went.
-class Switch : public Control {
+// A window of its own, so that Tab reaches it: a left press or the space key turns it, and a
+// dotted frame shows that it has the focus.
+class Switch : public Window {
  public:
-  Switch(ControlHost& host, int left, int top, Bitmap off, Bitmap on, COLORREF colour);
+  Switch(Window& parent, int left, int top, Bitmap off, Bitmap on, COLORREF colour);
   bool on() const { return on_; }
   std::function<void()> on_on;
   std::function<void()> on_off;
+  void SetCursor(HCURSOR cursor) { cursor_ = cursor; }
 
-  void Paint(HDC dc) const override;
-  void MouseDown(skin::MouseButton button, POINT, bool second_of_double_click) override;
+ protected:
+  LRESULT HandleMessage(UINT message, WPARAM wparam, LPARAM lparam) override;
 
  private:
+  void Turn();
+  void Paint(HDC dc) const;
+
   Bitmap off_;
   Bitmap on_picture_;
   COLORREF colour_;
+  HCURSOR cursor_ = nullptr;
   bool on_ = false;
 };
 

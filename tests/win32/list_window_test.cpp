@@ -1,3 +1,4 @@
+#include <algorithm>
 #include <string>
 #include <vector>
 
@@ -224,19 +225,30 @@ TEST_F(ListWindowTest, IdsAreShownWholeUpToTenDigits) {
 
 TEST_F(ListWindowTest, PagesKeepBothListsAndTheLockSendsTheFriendship) {
   LogIn();
-  const POINT pages{4 + 40, 20 + 12};
-  Click(list().hwnd(), pages.x, pages.y);
+  const POINT pages{40, 12};
+  Click(list().Spages.hwnd(), pages.x, pages.y);
   EXPECT_TRUE(list().SGkontakt.visible());
   EXPECT_FALSE(list().SGonline.visible());
-  Click(list().hwnd(), pages.x, pages.y);
+  Click(list().Spages.hwnd(), pages.x, pages.y);
   EXPECT_TRUE(list().SGonline.visible());
   EXPECT_FALSE(list().SGkontakt.visible());
   EXPECT_EQ(program->lists.Online().RowCount(), 3u);
   EXPECT_EQ(program->lists.Contacts().Cell(0, 1), "d");
 
-  Click(list().hwnd(), 24 + 10, list().S - 136 + 11);
+  Click(list().Sfriend.hwnd(), 10, 11);
   EXPECT_EQ(list().Lfriend.caption(), "Закрыт для дружбы"_cp1251);
-  Click(list().hwnd(), 24 + 10, list().S - 136 + 11);
+  // Tab reaches the switches, and the space key turns them.
+  SetForegroundWindow(list().hwnd());
+  SetFocus(list().SGonline.hwnd());
+  std::vector<HWND> reached;
+  for (int i = 0; i < 3; ++i) {
+    PostMessageW(GetFocus(), WM_KEYDOWN, VK_TAB, 0);
+    platform::PumpWaitingMessages();
+    reached.push_back(GetFocus());
+  }
+  EXPECT_NE(std::find(reached.begin(), reached.end(), list().Sfriend.hwnd()), reached.end());
+  EXPECT_NE(std::find(reached.begin(), reached.end(), list().Spages.hwnd()), reached.end());
+  SendMessageW(list().Sfriend.hwnd(), WM_KEYDOWN, VK_SPACE, 0);
   EXPECT_EQ(list().Lfriend.caption(), "Открыт для дружбы"_cp1251);
   EXPECT_EQ(CommandsSent(), (Strings{"#L0", "#L1"}));
 }
