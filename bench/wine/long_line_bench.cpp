@@ -32,14 +32,13 @@ std::string Text(std::size_t length) {
   return text;
 }
 
+BOOL CALLBACK Repaint(HWND window, LPARAM) {
+  RedrawWindow(window, nullptr, nullptr, RDW_UPDATENOW | RDW_ALLCHILDREN);
+  return TRUE;
+}
+
 void RepaintAll() {
-  EnumThreadWindows(
-      GetCurrentThreadId(),
-      [](HWND window, LPARAM) {
-        RedrawWindow(window, nullptr, nullptr, RDW_UPDATENOW | RDW_ALLCHILDREN);
-        return TRUE;
-      },
-      0);
+  EnumThreadWindows(GetCurrentThreadId(), &Repaint, 0);
   ozl::platform::PumpWaitingMessages();
 }
 

@@ -49,47 +49,44 @@ POINT CentredOnScreen(int width, int height) {
   return {(GetSystemMetrics(SM_CXSCREEN) - width) / 2, (GetSystemMetrics(SM_CYSCREEN) - height) / 2};
 }
 
-HWND FindOwnWindow(const std::string& title) {
-  struct Search {
-    std::wstring title;
-    HWND found = nullptr;
-  } search{Widen(title)};
-  EnumThreadWindows(
-      GetCurrentThreadId(),
-      [](HWND window, LPARAM context) {
-        auto& s = *reinterpret_cast<Search*>(context);
-        const int length = GetWindowTextLengthW(window);
-        std::wstring text(static_cast<std::size_t>(length) + 1, L'\0');
-        text.resize(static_cast<std::size_t>(GetWindowTextW(window, text.data(), length + 1)));
-        if (text != s.title) return TRUE;
-        s.found = window;
-        return FALSE;
-      },
-      reinterpret_cast<LPARAM>(&search));
-  return search.found;
+namespace {
+
+struct TitleSearch {
+  std::wstring title;
+  HWND found = nullptr;
+};
+
+BOOL CALLBACK MatchTitle(HWND window, LPARAM context) {
+  auto& search = *reinterpret_cast<TitleSearch*>(context);
+  const int length = GetWindowTextLengthW(window);
+  std::wstring text(static_cast<std::size_t>(length) + 1, L'\0');
+  text.resize(static_cast<std::size_t>(GetWindowTextW(window, text.data(), length + 1)));
+  if (text != search.title) return TRUE;
+  search.found = window;
+  return FALSE;
 }
 
-namespace {
+struct PlaceSearch {
+  RECT place;
+  bool taken = false;
+};
+
+BOOL CALLBACK MatchPlace(HWND window, LPARAM context) {
+  auto& search = *reinterpret_cast<PlaceSearch*>(context);
+  RECT frame{};
+  if (GetWindowThreadProcessId(window, nullptr) == GetCurrentThreadId() || !IsWindowVisible(window) ||
+      !GetWindowRect(window, &frame) || !EqualRect(&frame, &search.place)) {
+    return TRUE;
+  }
+  search.taken = true;
+  return FALSE;
+}
 
 // Whether a window of another program (or thread) covers exactly this rectangle: a second copy
 // of the program centres the same windows at the same places.
 bool TakenByAnother(const RECT& place) {
-  struct Search {
-    RECT place;
-    bool taken = false;
-  } search{place};
-  EnumWindows(
-      [](HWND window, LPARAM context) {
-        auto& s = *reinterpret_cast<Search*>(context);
-        RECT frame{};
-        if (GetWindowThreadProcessId(window, nullptr) == GetCurrentThreadId() || !IsWindowVisible(window) ||
-            !GetWindowRect(window, &frame) || !EqualRect(&frame, &s.place)) {
-          return TRUE;
-        }
-        s.taken = true;
-        return FALSE;
-      },
-      reinterpret_cast<LPARAM>(&search));
+  PlaceSearch search{place};
+  EnumWindows(&MatchPlace, reinterpret_cast<LPARAM>(&search));
   return search.taken;
 }
 
@@ -105,6 +102,12 @@ POINT FreePlace(POINT at, int width, int height) {
 }
 
 }  // namespace
+
+HWND FindOwnWindow(const std::string& title) {
+  TitleSearch search{Widen(title)};
+  EnumThreadWindows(GetCurrentThreadId(), &MatchTitle, reinterpret_cast<LPARAM>(&search));
+  return search.found;
+}
 
 // Panel ------------------------------------------------------------------------------------------
 

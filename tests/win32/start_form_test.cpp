@@ -148,18 +148,17 @@ struct ErrorBoxSeen {
 };
 ErrorBoxSeen error_box_seen;
 
+BOOL CALLBACK FindBox(HWND window, LPARAM found) {
+  wchar_t class_name[16] = {};
+  GetClassNameW(window, class_name, 16);
+  if (std::wstring(class_name) != L"#32770" || !IsWindowVisible(window)) return TRUE;
+  *reinterpret_cast<HWND*>(found) = window;
+  return FALSE;
+}
+
 void CALLBACK LookAtTheErrorBox(HWND, UINT, UINT_PTR timer, DWORD) {
   HWND box = nullptr;
-  EnumThreadWindows(
-      GetCurrentThreadId(),
-      [](HWND window, LPARAM found) {
-        wchar_t class_name[16] = {};
-        GetClassNameW(window, class_name, 16);
-        if (std::wstring(class_name) != L"#32770" || !IsWindowVisible(window)) return TRUE;
-        *reinterpret_cast<HWND*>(found) = window;
-        return FALSE;
-      },
-      reinterpret_cast<LPARAM>(&box));
+  EnumThreadWindows(GetCurrentThreadId(), &FindBox, reinterpret_cast<LPARAM>(&box));
   if (!box) return;
   KillTimer(nullptr, timer);
   error_box_seen.found = true;

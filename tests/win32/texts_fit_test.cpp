@@ -65,23 +65,20 @@ void CheckWindow(HWND window, std::vector<std::string>& cut) {
   }
 }
 
+BOOL CALLBACK CheckChild(HWND child, LPARAM cut) {
+  CheckWindow(child, *reinterpret_cast<std::vector<std::string>*>(cut));
+  return TRUE;
+}
+
+BOOL CALLBACK CheckTopLevel(HWND top, LPARAM cut) {
+  CheckChild(top, cut);
+  EnumChildWindows(top, &CheckChild, cut);
+  return TRUE;
+}
+
 std::vector<std::string> CutTexts() {
   std::vector<std::string> cut;
-  EnumThreadWindows(
-      GetCurrentThreadId(),
-      [](HWND top, LPARAM context) {
-        auto& found = *reinterpret_cast<std::vector<std::string>*>(context);
-        CheckWindow(top, found);
-        EnumChildWindows(
-            top,
-            [](HWND child, LPARAM inner) {
-              CheckWindow(child, *reinterpret_cast<std::vector<std::string>*>(inner));
-              return TRUE;
-            },
-            context);
-        return TRUE;
-      },
-      reinterpret_cast<LPARAM>(&cut));
+  EnumThreadWindows(GetCurrentThreadId(), &CheckTopLevel, reinterpret_cast<LPARAM>(&cut));
   return cut;
 }
 
