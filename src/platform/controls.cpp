@@ -189,7 +189,9 @@ void Label::Paint(HDC dc) const {
   SetBkMode(dc, TRANSPARENT);
   SetTextColor(dc, text_colour_);
   const std::wstring text = Widen(caption_);
-  DrawTextW(dc, text.c_str(), static_cast<int>(text.size()), &area, Format());
+  // Wine may draw a few pixels wider than it measured (its substitute for MS Sans Serif): the
+  // last letter must not be cut at the measured edge.
+  DrawTextW(dc, text.c_str(), static_cast<int>(text.size()), &area, Format() | DT_NOCLIP);
 }
 
 // Image ------------------------------------------------------------------------------------------

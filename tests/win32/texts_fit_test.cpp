@@ -25,6 +25,19 @@ std::wstring WindowText(HWND window) {
   return text;
 }
 
+// Whether a visible child window of `host` covers part of `area`.
+bool CoveredByChild(HWND host, const RECT& area) {
+  for (HWND child = GetWindow(host, GW_CHILD); child; child = GetWindow(child, GW_HWNDNEXT)) {
+    if (!IsWindowVisible(child)) continue;
+    RECT bounds{};
+    GetWindowRect(child, &bounds);
+    MapWindowPoints(nullptr, host, reinterpret_cast<POINT*>(&bounds), 2);
+    RECT common{};
+    if (IntersectRect(&common, &bounds, &area)) return true;
+  }
+  return false;
+}
+
 // "window: text" for every text that does not fit, in one window and its children.
 void CheckWindow(HWND window, std::vector<std::string>& cut) {
   const std::string where = platform::Narrow(WindowText(GetAncestor(window, GA_ROOT))) + ": ";
@@ -37,7 +50,7 @@ void CheckWindow(HWND window, std::vector<std::string>& cut) {
       const auto* label = dynamic_cast<const platform::Label*>(control);
       if (!label || !label->visible() || label->caption().empty()) continue;
       const RECT b = label->bounds();
-      const bool inside = b.right <= client.right && b.bottom <= client.bottom &&
+      const bool inside = b.right <= client.right && b.bottom <= client.bottom && !CoveredByChild(window, b) &&
                           (!shaped || (PtInRegion(shape, b.right - 1, b.top) && PtInRegion(shape, b.right - 1, b.bottom - 1)));
       if (!inside) cut.push_back(where + label->caption());
     }
