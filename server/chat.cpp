@@ -257,6 +257,10 @@ void Chat::SayInChat(Session& session, std::string_view text, const std::optiona
     Push(session, Notice(notice::kNotInChat));
     return;
   }
+  if (text.size() > limits_.longest_chat_line) {
+    Push(session, Notice(notice::kChatLineTooLong));
+    return;
+  }
   const std::string said = OneLine(text);
   const std::string line = "#C" + user.nick + "|" + said;
   // The lost answer carried the writer's own line; everybody else has it already.

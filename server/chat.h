@@ -31,6 +31,9 @@ struct ChatLimits {
   // Lines for everybody (chat lines, entering and leaving the chat) cost every user online a
   // line, so each session may send a burst of a few and then one a second.
   Rate broadcasts{5, std::chrono::seconds(1)};
+  // A chat line is what a person writes in one go; every client in the room shows it, and an
+  // endless one only burdens them all.
+  std::size_t longest_chat_line = 1000;
   // Requests under a session value the server does not know, per client address. A correct
   // client makes one when its session has ended and then logs in again; whoever guesses the
   // session values of others behind the same address makes thousands.

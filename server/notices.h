@@ -26,6 +26,7 @@ inline const std::string_view kRecipientFull = "У получателя слиш
 inline const std::string_view kNotInChat = "Сначала войдите в общий чат."_cp1251;
 inline const std::string_view kTooManyLogins = "Слишком много неудачных попыток входа. Попробуйте позже."_cp1251;
 inline const std::string_view kTooOften = "Не так часто, подождите немного."_cp1251;
+inline const std::string_view kChatLineTooLong = "Не так длинно, разбейте на несколько строк."_cp1251;
 inline const std::string_view kCompanionReply = "Вы написали: "_cp1251;
 
 }  // namespace ozl::server::notice

@@ -15,6 +15,7 @@
 #include <vector>
 
 #include "app/program.h"
+#include "clock.h"
 #include "windows/chat_form.h"
 #include "windows/list_form.h"
 #include "platform/effects.h"
@@ -25,16 +26,7 @@ namespace {
 
 using ozl::Program;
 
-double Now() {
-  static const double ticks_per_ms = [] {
-    LARGE_INTEGER frequency;
-    QueryPerformanceFrequency(&frequency);
-    return static_cast<double>(frequency.QuadPart) / 1000.0;
-  }();
-  LARGE_INTEGER now;
-  QueryPerformanceCounter(&now);
-  return static_cast<double>(now.QuadPart) / ticks_per_ms;
-}
+using ozl::bench::Now;
 
 std::string OnlineLine(int users) {
   std::string line = "#U";

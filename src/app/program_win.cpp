@@ -63,7 +63,7 @@ std::unique_ptr<conversations::Composer> Program::Create(const std::string& titl
 }
 
 void Program::BringToTop(const std::string& title) {
-  if (const HWND window = FindWindowW(nullptr, platform::Widen(title).c_str())) {
+  if (const HWND window = platform::FindOwnWindow(title)) {
     BringWindowToTop(window);
   }
 }
@@ -90,7 +90,8 @@ void Program::ShowHistory(const std::string& path) { UserHistoryForm->ShowHistor
 
 void Program::OpenWebChat() {
   ChatKivForm->OpenWebChat(
-      conversations::WebChatAddress(kWebChatHost, state.chat_nick, state.chat_password));
+      conversations::WebChatAddress(kWebChatHost, state.chat_nick, state.chat_password),
+      conversations::ShownWebChatAddress(kWebChatHost, state.chat_nick));
 }
 
 void Program::ShowChat() { ChatForm->Show(); }

@@ -22,18 +22,29 @@ void AppendQueryValue(std::string& address, std::string_view value) {
   }
 }
 
-}  // namespace
-
-std::string WebChatAddress(std::string_view web_host, std::string_view chat_nick,
-                           std::string_view chat_password) {
+std::string Address(std::string_view web_host, std::string_view chat_nick, std::string_view encoded_password) {
   std::string address = "http://";
   address += web_host;
   address += "/cgi-bin/go.cgi?name=";
   AppendQueryValue(address, chat_nick);
   address += "&pass=";
-  AppendQueryValue(address, chat_password);
+  address += encoded_password;
   address += "&room=main&i=v";
   return address;
+}
+
+}  // namespace
+
+std::string WebChatAddress(std::string_view web_host, std::string_view chat_nick,
+                           std::string_view chat_password) {
+  std::string password;
+  AppendQueryValue(password, chat_password);
+  return Address(web_host, chat_nick, password);
+}
+
+std::string ShownWebChatAddress(std::string_view web_host, std::string_view chat_nick) {
+  // A fixed number of stars: not even the password's length is shown.
+  return Address(web_host, chat_nick, "********");
 }
 
 }  // namespace ozl::conversations

@@ -11,5 +11,7 @@ namespace ozl::conversations {
 // holding "&", "#", "+", "%" or a blank would otherwise reach the script cut short or changed.
 std::string WebChatAddress(std::string_view web_host, std::string_view chat_nick,
                            std::string_view chat_password);
+// The same address with stars for the password, to be printed where others may look.
+std::string ShownWebChatAddress(std::string_view web_host, std::string_view chat_nick);
 
 }  // namespace ozl::conversations

@@ -163,15 +163,21 @@ void Label::SetTextStyle(COLORREF colour, int height) {
   FitToText();
 }
 
+void Label::SetWrapWidth(int width) {
+  wrap_width_ = width;
+  FitToText();
+}
+
 HFONT Label::Font() const { return font_ ? font_.get() : DefaultFont(); }
+
+UINT Label::Format() const { return DT_NOPREFIX | DT_EXPANDTABS | (wrap_width_ > 0 ? DT_WORDBREAK : 0); }
 
 void Label::FitToText() {
   ScreenDc screen;
   SelectedObject font(screen.get(), Font());
-  RECT size{0, 0, 0, 0};
+  RECT size{0, 0, wrap_width_, 0};
   const std::wstring text = Widen(caption_);
-  DrawTextW(screen.get(), text.c_str(), static_cast<int>(text.size()), &size,
-            DT_CALCRECT | DT_NOPREFIX | DT_EXPANDTABS);
+  DrawTextW(screen.get(), text.c_str(), static_cast<int>(text.size()), &size, DT_CALCRECT | Format());
   SetBounds(bounds().left, bounds().top, size.right, size.bottom);
 }
 
@@ -183,7 +189,9 @@ void Label::Paint(HDC dc) const {
   SetBkMode(dc, TRANSPARENT);
   SetTextColor(dc, text_colour_);
   const std::wstring text = Widen(caption_);
-  DrawTextW(dc, text.c_str(), static_cast<int>(text.size()), &area, DT_NOPREFIX | DT_EXPANDTABS);
+  // Wine may draw a few pixels wider than it measured (its substitute for MS Sans Serif): the
+  // last letter must not be cut at the measured edge.
+  DrawTextW(dc, text.c_str(), static_cast<int>(text.size()), &area, Format() | DT_NOCLIP);
 }
 
 // Image ------------------------------------------------------------------------------------------
@@ -270,25 +278,65 @@ CaptionButton::CaptionButton(ControlHost& host, int left, int top, const std::ws
 
 // Switch -----------------------------------------------------------------------------------------
 
-Switch::Switch(ControlHost& host, int left, int top, Bitmap off, Bitmap on, COLORREF colour)
-    : Control(host, left, top, off.width(), off.height()),
-      off_(std::move(off)),
-      on_picture_(std::move(on)),
-      colour_(colour) {}
-
-void Switch::Paint(HDC dc) const {
-  const RECT& area = bounds();
-  const UniqueBrush brush(CreateSolidBrush(colour_));
-  FillRect(dc, &area, brush.get());
-  (on_ ? on_picture_ : off_).Draw(dc, area.left, area.top);
+Switch::Switch(Window& parent, int left, int top, Bitmap off, Bitmap on, COLORREF colour)
+    : off_(std::move(off)), on_picture_(std::move(on)), colour_(colour) {
+  Spec spec = ChildSpec(parent, left, top, off_.width(), off_.height());
+  spec.class_name = L"OzlSwitch";
+  spec.style |= WS_TABSTOP;
+  Create(spec);
 }
 
-void Switch::MouseDown(skin::MouseButton button, POINT, bool) {
-  if (button != skin::MouseButton::kLeft) return;
+void Switch::Turn() {
   on_ = !on_;
-  Invalidate(true);
+  InvalidateRect(hwnd(), nullptr, FALSE);
+  UpdateWindow(hwnd());
   const std::function<void()>& handler = on_ ? on_on : on_off;
   if (handler) handler();
+}
+
+void Switch::Paint(HDC dc) const {
+  RECT area{};
+  GetClientRect(hwnd(), &area);
+  const UniqueBrush brush(CreateSolidBrush(colour_));
+  FillRect(dc, &area, brush.get());
+  (on_ ? on_picture_ : off_).Draw(dc, 0, 0);
+  if (GetFocus() == hwnd()) DrawFocusRect(dc, &area);
+}
+
+LRESULT Switch::HandleMessage(UINT message, WPARAM wparam, LPARAM lparam) {
+  switch (message) {
+    case WM_PAINT: {
+      PAINTSTRUCT paint;
+      const HDC dc = BeginPaint(hwnd(), &paint);
+      Paint(dc);
+      EndPaint(hwnd(), &paint);
+      return 0;
+    }
+    case WM_ERASEBKGND:
+      return 1;
+    case WM_LBUTTONDOWN:
+      Turn();
+      return 0;
+    case WM_KEYDOWN:
+      if (wparam == VK_SPACE) {
+        Turn();
+        return 0;
+      }
+      break;
+    case WM_SETFOCUS:
+    case WM_KILLFOCUS:
+      InvalidateRect(hwnd(), nullptr, FALSE);
+      break;
+    case WM_SETCURSOR:
+      if (cursor_) {
+        ::SetCursor(cursor_);
+        return TRUE;
+      }
+      break;
+    default:
+      break;
+  }
+  return Window::HandleMessage(message, wparam, lparam);
 }
 
 // RoundedShape -----------------------------------------------------------------------------------

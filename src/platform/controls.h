@@ -1,5 +1,6 @@
 // Windowless controls: they have no window of their own, paint on their host's surface and get
-// the mouse from it. A host is a form or a panel.
+// the mouse from it. A host is a form or a panel. The switch, which the keyboard must reach, is
+// the one with a window.
 #pragma once
 
 #include <windows.h>
@@ -9,6 +10,7 @@
 #include <vector>
 
 #include "platform/bitmap.h"
+#include "platform/window.h"
 #include "skin/button_state.h"
 
 namespace ozl::platform {
@@ -23,6 +25,7 @@ class ControlHost {
   virtual HWND HostWindow() const = 0;
   void Add(Control& control) { controls_.push_back(&control); }
   void Remove(Control& control);
+  const std::vector<Control*>& controls() const { return controls_; }
   // Repaints the control's rectangle; at once when `now`.
   void InvalidateControl(const Control& control, bool now);
 
@@ -88,9 +91,12 @@ class Label : public Control {
   const std::string& caption() const { return caption_; }
   // The text in `colour`, in the program's font face at `height` (negative: the characters' height).
   void SetTextStyle(COLORREF colour, int height);
+  // Lines wider than `width` break at words; 0 keeps every line whole.
+  void SetWrapWidth(int width);
   void Paint(HDC dc) const override;
 
  private:
+  UINT Format() const;
   void FitToText();
   HFONT Font() const;
 
@@ -98,6 +104,7 @@ class Label : public Control {
   COLORREF background_;
   COLORREF text_colour_ = RGB(0, 0, 0);
   UniqueFont font_;
+  int wrap_width_ = 0;
 };
 
 // A picture; a left click on it (press and release inside) calls on_click once.
@@ -153,20 +160,27 @@ class CaptionButton : public BitmapButton {
 
 // A two-state switch shown as one of two pictures on its colour: a left press turns it over and
 // tells the window which way it went.
-class Switch : public Control {
+// A window of its own, so that Tab reaches it: a left press or the space key turns it, and a
+// dotted frame shows that it has the focus.
+class Switch : public Window {
  public:
-  Switch(ControlHost& host, int left, int top, Bitmap off, Bitmap on, COLORREF colour);
+  Switch(Window& parent, int left, int top, Bitmap off, Bitmap on, COLORREF colour);
   bool on() const { return on_; }
   std::function<void()> on_on;
   std::function<void()> on_off;
+  void SetCursor(HCURSOR cursor) { cursor_ = cursor; }
 
-  void Paint(HDC dc) const override;
-  void MouseDown(skin::MouseButton button, POINT, bool second_of_double_click) override;
+ protected:
+  LRESULT HandleMessage(UINT message, WPARAM wparam, LPARAM lparam) override;
 
  private:
+  void Turn();
+  void Paint(HDC dc) const;
+
   Bitmap off_;
   Bitmap on_picture_;
   COLORREF colour_;
+  HCURSOR cursor_ = nullptr;
   bool on_ = false;
 };
 

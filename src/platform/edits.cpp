@@ -21,6 +21,27 @@ ColorEdit::ColorEdit(HWND parent, int left, int top, int width, int height, cons
   ApplyState();
 }
 
+ColorEdit* ColorEdit::entered_ = nullptr;
+
+ColorEdit::~ColorEdit() {
+  if (entered_ == this) entered_ = nullptr;
+}
+
+void ColorEdit::Enter() {
+  if (entered_ == this) return;
+  if (entered_) entered_->Leave();
+  entered_ = this;
+  state_.Enter();
+  ApplyState();
+}
+
+void ColorEdit::Leave() {
+  if (entered_ != this) return;
+  entered_ = nullptr;
+  state_.Exit();
+  ApplyState();
+}
+
 void ColorEdit::SetPasswordChar(wchar_t character) {
   SendMessageW(hwnd(), EM_SETPASSWORDCHAR, character, 0);
   InvalidateRect(hwnd(), nullptr, TRUE);
@@ -55,13 +76,13 @@ void ColorEdit::Notified(WORD code) {
 LRESULT ColorEdit::SubclassProc(UINT message, WPARAM wparam, LPARAM lparam) {
   switch (message) {
     case WM_SETFOCUS:
-      state_.Enter();
-      ApplyState();
+      Enter();
       break;
-    case WM_KILLFOCUS:
-      state_.Exit();
-      ApplyState();
+    case WM_KILLFOCUS: {
+      const auto gaining = reinterpret_cast<HWND>(wparam);
+      if (gaining && GetWindowThreadProcessId(gaining, nullptr) == GetCurrentThreadId()) Leave();
       break;
+    }
     case WM_GETDLGCODE:
       if (lparam && reinterpret_cast<const MSG*>(lparam)->wParam == VK_RETURN && on_key_down) {
         return DLGC_WANTALLKEYS | DefaultProc(message, wparam, lparam);
@@ -105,7 +126,9 @@ Memo::Memo(HWND parent, int left, int top, int width, int height, std::uint32_t 
 
 void Memo::AppendLine(std::string_view cp1251) {
   const int length = GetWindowTextLengthW(hwnd());
-  std::wstring line = Widen(cp1251) + L"\r\n";
+  std::wstring line = Widen(cp1251.substr(0, kLongestShownLine));
+  if (cp1251.size() > kLongestShownLine) line += L'\u2026';
+  line += L"\r\n";
   // Text typed without a final line break gets one first, so the new line stands on its own. Only
   // the last line is looked at: a chat memo grows for as long as the program runs.
   const LRESULT last_line = SendMessageW(hwnd(), EM_GETLINECOUNT, 0, 0) - 1;
@@ -113,6 +136,11 @@ void Memo::AppendLine(std::string_view cp1251) {
   if (length > 0 && last_line_start >= 0 && last_line_start < length) line.insert(0, L"\r\n");
   SendMessageW(hwnd(), EM_SETSEL, length, length);
   SendMessageW(hwnd(), EM_REPLACESEL, FALSE, reinterpret_cast<LPARAM>(line.c_str()));
+  SendMessageW(hwnd(), EM_SCROLLCARET, 0, 0);
+}
+
+void Memo::ShowFromTop() {
+  SendMessageW(hwnd(), EM_SETSEL, 0, 0);
   SendMessageW(hwnd(), EM_SCROLLCARET, 0, 0);
 }
 

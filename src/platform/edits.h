@@ -20,6 +20,7 @@ class ColorEdit : public SubclassedControl {
     int max_length = 0;  // 0: no limit
   };
   ColorEdit(HWND parent, int left, int top, int width, int height, const Style& style);
+  ~ColorEdit() override;
 
   // A key pressed in the field (virtual-key code); Enter reaches it instead of beeping.
   std::function<void(WPARAM key)> on_key_down;
@@ -40,6 +41,13 @@ class ColorEdit : public SubclassedControl {
 
  private:
   void ApplyState();
+  void Enter();
+  void Leave();
+
+  // The field that shows the focus colours. Entering and leaving are moves between the program's
+  // controls: a field keeps its colours while another program is active, and gives them up when
+  // the focus, back in the program, lands elsewhere.
+  static ColorEdit* entered_;
 
   skin::ColorEditState state_;
   UniqueBrush brush_;
@@ -51,8 +59,15 @@ class Memo : public SubclassedControl {
  public:
   Memo(HWND parent, int left, int top, int width, int height, std::uint32_t colour, bool read_only);
 
+  // Lines longer than this are shown cut, ending in an ellipsis. The system's multi-line field
+  // wraps a line in a time that grows much faster than its length (under Wine 16,000 characters
+  // took 2 s, a million never ended), and nobody reads that far along one line anyway.
+  static constexpr std::size_t kLongestShownLine = 2000;
+
   // Adds a line (with its line break) at the end and scrolls to it.
   void AppendLine(std::string_view cp1251);
+  // Scrolls back to the first line.
+  void ShowFromTop();
   // The lines as the field holds them, without their line breaks; pasted text may break lines
   // with a lone LF or CR, and each of those ends a line too.
   std::vector<std::string> Lines() const;

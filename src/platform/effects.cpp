@@ -3,6 +3,9 @@
 #include <mmsystem.h>
 #include <shellapi.h>
 
+#include <memory>
+#include <type_traits>
+
 #include "platform/text.h"
 
 extern "C" BOOLEAN NTAPI SystemFunction036(PVOID buffer, ULONG length);  // RtlGenRandom
@@ -18,12 +21,24 @@ void OpenUrl(const std::string& url, HWND owner) {
   ShellExecuteW(owner, L"open", Widen(url).c_str(), nullptr, nullptr, SW_SHOWNORMAL);
 }
 
+// Stay-on-top windows (the notice that came with the error, another program's) must not cover
+// the box: out of sight, it would leave the program's windows disabled and the program frozen.
+// Wine makes no box stay on top for MB_TOPMOST, so the box is put there as it becomes active.
+LRESULT CALLBACK BoxOnTop(int code, WPARAM wparam, LPARAM lparam) {
+  if (code == HCBT_ACTIVATE) {
+    SetWindowPos(reinterpret_cast<HWND>(wparam), HWND_TOPMOST, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE);
+  }
+  return CallNextHookEx(nullptr, code, wparam, lparam);
+}
+
 void ShowErrorBox(const std::string& text) {
   // The box runs its own message loop, in which further requests can fail: one box at a time.
   static bool open = false;
   if (open) return;
   open = true;
-  MessageBoxW(GetActiveWindow(), Widen(text).c_str(), L"OZL", MB_OK | MB_ICONERROR);
+  const std::unique_ptr<std::remove_pointer_t<HHOOK>, decltype(&UnhookWindowsHookEx)> on_top(
+      SetWindowsHookExW(WH_CBT, &BoxOnTop, nullptr, GetCurrentThreadId()), &UnhookWindowsHookEx);
+  MessageBoxW(GetActiveWindow(), Widen(text).c_str(), L"OZL", MB_OK | MB_ICONERROR | MB_TOPMOST);
   open = false;
 }
 

@@ -47,6 +47,66 @@ POINT CentredOnScreen(int width, int height) {
   return {(GetSystemMetrics(SM_CXSCREEN) - width) / 2, (GetSystemMetrics(SM_CYSCREEN) - height) / 2};
 }
 
+namespace {
+
+struct TitleSearch {
+  std::wstring title;
+  HWND found = nullptr;
+};
+
+BOOL CALLBACK MatchTitle(HWND window, LPARAM context) {
+  auto& search = *reinterpret_cast<TitleSearch*>(context);
+  const int length = GetWindowTextLengthW(window);
+  std::wstring text(static_cast<std::size_t>(length) + 1, L'\0');
+  text.resize(static_cast<std::size_t>(GetWindowTextW(window, text.data(), length + 1)));
+  if (text != search.title) return TRUE;
+  search.found = window;
+  return FALSE;
+}
+
+struct PlaceSearch {
+  RECT place;
+  bool taken = false;
+};
+
+BOOL CALLBACK MatchPlace(HWND window, LPARAM context) {
+  auto& search = *reinterpret_cast<PlaceSearch*>(context);
+  RECT frame{};
+  if (GetWindowThreadProcessId(window, nullptr) == GetCurrentThreadId() || !IsWindowVisible(window) ||
+      !GetWindowRect(window, &frame) || !EqualRect(&frame, &search.place)) {
+    return TRUE;
+  }
+  search.taken = true;
+  return FALSE;
+}
+
+// Whether a window of another program (or thread) covers exactly this rectangle: a second copy
+// of the program centres the same windows at the same places.
+bool TakenByAnother(const RECT& place) {
+  PlaceSearch search{place};
+  EnumWindows(&MatchPlace, reinterpret_cast<LPARAM>(&search));
+  return search.taken;
+}
+
+// The centred place, stepped down and to the right while another program's window holds it.
+POINT FreePlace(POINT at, int width, int height) {
+  constexpr int kStep = 24;
+  for (int tries = 0; tries < 16; ++tries) {
+    if (!TakenByAnother({at.x, at.y, at.x + width, at.y + height})) break;
+    at.x += kStep;
+    at.y += kStep;
+  }
+  return at;
+}
+
+}  // namespace
+
+HWND FindOwnWindow(const std::string& title) {
+  TitleSearch search{Widen(title)};
+  EnumThreadWindows(GetCurrentThreadId(), &MatchTitle, reinterpret_cast<LPARAM>(&search));
+  return search.found;
+}
+
 // Panel ------------------------------------------------------------------------------------------
 
 Panel::Panel(Window& parent, int left, int top, int width, int height, COLORREF colour)
@@ -139,8 +199,9 @@ void Form::Show() {
   if (!shown_before_ && (options_.position || options_.centred)) {
     RECT frame;
     GetWindowRect(hwnd(), &frame);
-    const POINT at = options_.position.value_or(
-        CentredOnScreen(frame.right - frame.left, frame.bottom - frame.top));
+    const int width = frame.right - frame.left;
+    const int height = frame.bottom - frame.top;
+    const POINT at = options_.position.value_or(FreePlace(CentredOnScreen(width, height), width, height));
     SetWindowPos(hwnd(), nullptr, at.x, at.y, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
   }
   shown_before_ = true;

@@ -106,4 +106,8 @@ class Form : public Window, public ControlHost {
 // Places a window of the given outer size in the middle of the primary screen.
 POINT CentredOnScreen(int width, int height);
 
+// The program's own top-level window with exactly this title, or none. Titles are not unique on
+// a desktop: a second copy of the program names its message windows with the same ids.
+HWND FindOwnWindow(const std::string& title);
+
 }  // namespace ozl::platform

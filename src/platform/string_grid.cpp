@@ -48,6 +48,15 @@ StringGrid::StringGrid(Window& parent, int left, int top, int width, int height,
 
 StringGrid::~StringGrid() { rows_->SetView(nullptr); }
 
+int StringGrid::ColumnWidthFor(std::string_view text) {
+  const ScreenDc screen;
+  const SelectedObject font(screen.get(), DefaultFont());
+  const std::wstring wide = Widen(text);
+  SIZE size{};
+  GetTextExtentPoint32W(screen.get(), wide.c_str(), static_cast<int>(wide.size()), &size);
+  return size.cx + 2 * kTextMargin;
+}
+
 // Geometry ------------------------------------------------------------------------------------------
 
 RECT StringGrid::Client() const {
@@ -252,7 +261,7 @@ void StringGrid::PaintRow(HDC dc, std::size_t row, const std::vector<int>& width
   for (std::size_t column = 0; column < widths.size(); ++column) {
     const RECT cell{left, top, left + widths[column], top + row_height_};
     const std::wstring text = Widen(rows_->Cell(row, column));
-    ExtTextOutW(dc, left + 2, top + 2, ETO_CLIPPED | ETO_OPAQUE, &cell, text.c_str(),
+    ExtTextOutW(dc, left + kTextMargin, top + 2, ETO_CLIPPED | ETO_OPAQUE, &cell, text.c_str(),
                 static_cast<UINT>(text.size()), nullptr);
     if (on_draw_cell) on_draw_cell(dc, {row, column}, cell);
     left += widths[column];

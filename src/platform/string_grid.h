@@ -59,6 +59,9 @@ class StringGrid : public Window, public GridView {
 
   StringGrid(Window& parent, int left, int top, int width, int height, Layout layout,
              std::unique_ptr<GridRows> rows);
+
+  // The width of a column that shows `text` whole in the grid's font, margins included.
+  static int ColumnWidthFor(std::string_view text);
   ~StringGrid() override;
 
   // The cell under a point of the client area; nothing below the last row, right of the last
@@ -97,6 +100,7 @@ class StringGrid : public Window, public GridView {
 
  private:
   static constexpr int kGridLine = 1;
+  static constexpr int kTextMargin = 2;
 
   // The parts of the scroll bar a press can hit.
   enum class BarPart { kNone, kLineUp, kLineDown, kPageUp, kPageDown, kThumb };

@@ -220,6 +220,7 @@ void WebBrowser::Unembed() {
 
 void WebBrowser::Navigate(const std::wstring& address) {
   address_ = address;
+  shown_address_ = address;
   if (!browser_) return ShowRequestedAddress();
   TextVariant url(address);
   VARIANT empty = EmptyVariant();
@@ -227,8 +228,9 @@ void WebBrowser::Navigate(const std::wstring& address) {
   browser_->Navigate(url.get()->bstrVal, &empty, &empty, &empty, &empty);
 }
 
-void WebBrowser::Navigate2(const std::wstring& address) {
+void WebBrowser::Navigate2(const std::wstring& address, const std::wstring& shown_address) {
   address_ = address;
+  shown_address_ = shown_address;
   if (!browser_) return ShowRequestedAddress();
   TextVariant url(address);
   VARIANT empty = EmptyVariant();
@@ -250,7 +252,7 @@ bool WebBrowser::TranslateKey(MSG& message) {
 void WebBrowser::ShowRequestedAddress() {
   if (!open_) return;
   std::wstring text = Widen("Встроенный браузер не может показать эту страницу здесь."_cp1251);
-  if (!address_.empty()) text += L"\r\n\r\n" + address_;
+  if (!shown_address_.empty()) text += L"\r\n\r\n" + shown_address_;
   SetWindowTextW(hwnd(), text.c_str());
   EnableWindow(open_->hwnd(), !address_.empty());
 

@@ -35,7 +35,8 @@ class WebBrowser : public Window {
   // Loads an address (a URL or a file path) given as text.
   void Navigate(const std::wstring& address);
   // Loads an address given as a variant, with empty flags, target frame, post data and headers.
-  void Navigate2(const std::wstring& address);
+  // Where no page can be shown, `shown_address` is printed instead of the address.
+  void Navigate2(const std::wstring& address, const std::wstring& shown_address);
 
   // The address of the last Navigate or Navigate2, whether or not a page could be shown.
   const std::wstring& RequestedAddress() const { return address_; }
@@ -64,6 +65,7 @@ class WebBrowser : public Window {
   Microsoft::WRL::ComPtr<IOleInPlaceActiveObject> active_;
   std::unique_ptr<OpenButton> open_;
   std::wstring address_;
+  std::wstring shown_address_;
 };
 
 }  // namespace ozl::platform

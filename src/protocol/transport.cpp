@@ -68,7 +68,7 @@ void Transport::Start(std::string command, Carried carried) {
     destination = Destination(params);
   } catch (const InvalidPortError& error) {
     if (carried.direct && direct_ && direct_->serial == carried.serial) direct_->in_flight = false;
-    host_.ShowError(error.message);
+    ShowError(error.message);
     return;
   }
   const RequestId id = next_request_++;
@@ -99,6 +99,7 @@ void Transport::Completed(RequestId id, const std::string& raw_response) {
   const auto found = in_flight_.find(id);
   if (found == in_flight_.end() || shut_down_) return;
   const Carried carried = found->second;
+  error_since_answer_.clear();
   Response response = ParseResponse(raw_response);
   // Answers that say the command was not carried out fail like an unreachable server: the user
   // hears of it and the command waits for the next try instead of being lost.
@@ -153,17 +154,17 @@ void Transport::Failed(RequestId id, const Failure& failure) {
   switch (failure.kind) {
     case FailureKind::kConnectFailed:
       host_.ShowServerUnavailable();
-      host_.ShowError("Connection Failed");
+      ShowError("Connection Failed");
       break;
     case FailureKind::kTimedOut:
       host_.ShowServerUnavailable();
-      host_.ShowError("Connection Timed Out");
+      ShowError("Connection Timed Out");
       break;
     case FailureKind::kUnresolvedHost:
-      host_.ShowError("Null Remote Address");
+      ShowError("Null Remote Address");
       break;
     case FailureKind::kSocketError:
-      host_.ShowError(failure.text);
+      ShowError(failure.text);
       break;
     case FailureKind::kProxyRefused:
       host_.ShowProxyRefused();
@@ -172,13 +173,19 @@ void Transport::Failed(RequestId id, const Failure& failure) {
       host_.ShowServerUnavailable();
       break;
     case FailureKind::kBadAnswer:
-      host_.ShowError(failure.text);
+      ShowError(failure.text);
       break;
   }
   if (gate_ && *gate_ == id) {
     gate_.reset();
     Pump();
   }
+}
+
+void Transport::ShowError(const std::string& text) {
+  if (text == error_since_answer_) return;
+  error_since_answer_ = text;
+  host_.ShowError(text);
 }
 
 void Transport::Pump() {

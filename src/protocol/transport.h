@@ -124,6 +124,9 @@ class Transport {
   // The command a request carries, while it still waits to be taken.
   std::string CarriedCommand(const Carried& carried) const;
   void Pump();
+  // The error box, unless the same error has been shown since the server last answered: while
+  // a server is down every poll fails alike, and the unavailable notice already says so.
+  void ShowError(const std::string& text);
 
   Connector& connector_;
   TransportHost& host_;
@@ -133,6 +136,7 @@ class Transport {
   std::deque<Queued> queue_;
   std::optional<Direct> direct_;
   std::map<RequestId, Carried> in_flight_;
+  std::string error_since_answer_;
   // The first waiting command came back undone again after a re-login: it waits for the next
   // call or poll instead of chasing a server that will not take it.
   bool held_ = false;

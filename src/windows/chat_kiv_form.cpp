@@ -7,8 +7,8 @@ namespace ozl {
 TChatKivForm::TChatKivForm(std::string home_page)
     : BrowserForm(L"SKIN_WEBCHAT", "TChatKivForm"), home_page_(std::move(home_page)) {}
 
-void TChatKivForm::OpenWebChat(const std::string& address) {
-  WebBrowser1.Navigate2(platform::Widen(address));
+void TChatKivForm::OpenWebChat(const std::string& address, const std::string& shown_address) {
+  WebBrowser1.Navigate2(platform::Widen(address), platform::Widen(shown_address));
   Show();
 }
 

@@ -15,7 +15,8 @@ class TChatKivForm : public BrowserForm, public logic::WebChatWindow {
   explicit TChatKivForm(std::string home_page);
 
   // Loads the web chat address (Windows-1251) with Navigate2, then shows the window.
-  void OpenWebChat(const std::string& address);
+  // Where no page can be shown, the window prints `shown_address`, which hides the password.
+  void OpenWebChat(const std::string& address, const std::string& shown_address);
 
   // logic::WebChatWindow: the start page at login, loaded while the window stays as it is.
   void Navigate(const std::string& url) override;

@@ -13,6 +13,8 @@ TInfoForm::TInfoForm()
                    .skin = L"SKIN_INFO"},
                   {.class_name = "TInfoForm", .transparent = 11355979}) {
   VBinfo.SetVisible(false);
+  // A notice longer than the window is wide goes on in a second line instead of being cut.
+  Linfo.SetWrapWidth(ClientWidth() - Linfo.bounds().left - kRightMargin);
   VantalButton1.on_click = [this] { VantalButton1click(); };
 }
 

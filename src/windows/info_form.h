@@ -27,6 +27,7 @@ class TInfoForm : public skin::SkinnedForm {
 
   static constexpr int kLabelTop = 32;
   static constexpr int kAuthorshipLabelTop = 16;
+  static constexpr int kRightMargin = 8;
 
  protected:
   void FormShow() override;

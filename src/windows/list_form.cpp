@@ -12,7 +12,11 @@ namespace {
 
 int ScreenHeight() { return GetSystemMetrics(SM_CYSCREEN); }
 
-platform::StringGrid::Layout ListLayout() { return {{29, 109, 21}, 24, lists::kNickColumn}; }
+// Ids are shown whole, up to ten digits; the nick column gives way.
+platform::StringGrid::Layout ListLayout() {
+  const int id_width = platform::StringGrid::ColumnWidthFor("0000000000");
+  return {{id_width, 29 + 109 - id_width, 21}, 24, lists::kNickColumn};
+}
 
 std::string CurrentFolder() {
   const DWORD length = GetCurrentDirectoryW(0, nullptr);
@@ -129,7 +133,7 @@ bool TListForm::PMkontaktPopup() {
 
 void TListForm::OpenComposer(std::int32_t id) {
   const std::string title = std::to_string(id);
-  if (FindWindowW(nullptr, platform::Widen(title).c_str()) != nullptr) {
+  if (platform::FindOwnWindow(title) != nullptr) {
     notices_.ViewInfo(std::string("    Окно привата уже открыто."_cp1251));
     return;
   }

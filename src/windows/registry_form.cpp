@@ -7,6 +7,11 @@
 #include "protocol/session_id.h"
 
 namespace ozl {
+namespace {
+
+constexpr wchar_t kPasteKey = 0x16;  // Ctrl+V
+
+}  // namespace
 
 TRegistryForm::TRegistryForm(logic::Outbox& outbox, logic::Notices& notices, logic::LoginWindow& login)
     : SkinnedForm({.client_width = 184,
@@ -18,17 +23,42 @@ TRegistryForm::TRegistryForm(logic::Outbox& outbox, logic::Notices& notices, log
       notices_(notices),
       login_(login) {
   const directory::RegistrationTexts initial = directory::InitialRegistrationTexts(kWebChatHost);
-  ShowTexts(initial.fields, initial.password_repeat);
+  ShowTexts(initial);
   RadioButton1.SetChecked(true);
   Brefresh.on_click = [this] { Brefreshclick(); };
   Bregistry.on_click = [this] { Bregistryclick(); };
   Bcancel.on_click = [this] { Bcancelclick(); };
   VBclose.on_click = [this] { Bcancelclick(); };
-  CEpassword.on_key_press = [this](wchar_t) { CEpasswordKeyPress(); };
-  CEretry.on_key_press = [this](wchar_t) { CEretryKeyPress(); };
-  for (platform::ColorEdit* field : Fields()) {
-    field->on_key_down = [this](WPARAM key) { CEnickKeyDown(key); };
+  const directory::RegistrationTexts reset = directory::ResetRegistrationTexts(kWebChatHost);
+  const std::array<std::string, 10> initial_texts = Texts(initial);
+  const std::array<std::string, 10> reset_texts = Texts(reset);
+  const std::array<platform::ColorEdit*, 10> fields = Fields();
+  for (std::size_t i = 0; i < fields.size(); ++i) {
+    platform::ColorEdit& field = *fields[i];
+    field.on_key_down = [this](WPARAM key) { CEnickKeyDown(key); };
+    field.on_key_press = [this, &field, caption = initial_texts[i], reset_caption = reset_texts[i]](wchar_t c) {
+      ReplaceCaption(field, {caption, reset_caption}, c);
+      if (&field == &CEpassword) CEpasswordKeyPress();
+      if (&field == &CEretry) CEretryKeyPress();
+    };
   }
+}
+
+std::array<std::string, 10> TRegistryForm::Texts(const directory::RegistrationTexts& texts) {
+  const protocol::Registration& f = texts.fields;
+  return {f.nick, f.first_name, f.surname, f.patronymic, f.email,
+          f.city, f.chat_nick,  f.about,   f.password,   texts.password_repeat};
+}
+
+void TRegistryForm::ReplaceCaption(platform::ColorEdit& field, std::array<std::string_view, 2> captions,
+                                   wchar_t character) {
+  // A user clicks into "Ник" and types his nick, as in any other program: the caption must not
+  // stay in front of it (a password field, limited to 12 characters, would keep mostly caption).
+  // Fields left untouched are still sent with their captions.
+  const bool edits_text = character == L'\b' || character == kPasteKey || character >= L' ';
+  if (!edits_text) return;
+  const std::string text = field.Text();
+  if (text == captions[0] || text == captions[1]) field.SetText("");
 }
 
 std::array<platform::ColorEdit*, 10> TRegistryForm::Fields() {
@@ -36,19 +66,16 @@ std::array<platform::ColorEdit*, 10> TRegistryForm::Fields() {
           &CEcity, &CEchatnick, &CEinfo,     &CEpassword,   &CEretry};
 }
 
-void TRegistryForm::ShowTexts(const protocol::Registration& f, const std::string& password_repeat) {
-  const std::array<const std::string*, 10> texts = {
-      &f.nick, &f.first_name, &f.surname, &f.patronymic, &f.email,
-      &f.city, &f.chat_nick,  &f.about,   &f.password,   &password_repeat};
+void TRegistryForm::ShowTexts(const directory::RegistrationTexts& texts) {
+  const std::array<std::string, 10> shown = Texts(texts);
   const std::array<platform::ColorEdit*, 10> fields = Fields();
-  for (std::size_t i = 0; i < fields.size(); ++i) fields[i]->SetText(*texts[i]);
+  for (std::size_t i = 0; i < fields.size(); ++i) fields[i]->SetText(shown[i]);
 }
 
 void TRegistryForm::Brefreshclick() {
   CEretry.SetPasswordChar(0);
   CEpassword.SetPasswordChar(0);
-  const directory::RegistrationTexts reset = directory::ResetRegistrationTexts(kWebChatHost);
-  ShowTexts(reset.fields, reset.password_repeat);
+  ShowTexts(directory::ResetRegistrationTexts(kWebChatHost));
 }
 
 void TRegistryForm::Bregistryclick() {

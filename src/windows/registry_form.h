@@ -3,6 +3,7 @@
 
 #include <array>
 
+#include "directory/placeholders.h"
 #include "platform/buttons.h"
 #include "platform/edits.h"
 #include "platform/form.h"
@@ -58,7 +59,11 @@ class TRegistryForm : public skin::SkinnedForm, public logic::RegistrationWindow
  private:
   // The ten fields in the order the reset fills them.
   std::array<platform::ColorEdit*, 10> Fields();
-  void ShowTexts(const protocol::Registration& fields, const std::string& password_repeat);
+  static std::array<std::string, 10> Texts(const directory::RegistrationTexts& texts);
+  void ShowTexts(const directory::RegistrationTexts& texts);
+  // The first character typed into a field that still shows one of its captions replaces it.
+  static void ReplaceCaption(platform::ColorEdit& field, std::array<std::string_view, 2> captions,
+                             wchar_t character);
 
   logic::Outbox& outbox_;
   logic::Notices& notices_;

@@ -21,6 +21,7 @@ void TUserInfoForm::ShowUserInfo(const protocol::UserInfo& info) {
   Label16.SetCaption(info.sex);
   Memo1.Clear();
   Memo1.AppendLine(info.about);
+  Memo1.ShowFromTop();
   Label18.SetCaption(info.status);
   Show();
 }

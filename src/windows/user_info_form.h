@@ -32,7 +32,8 @@ class TUserInfoForm : public skin::SkinnedForm, public logic::UserInfoWindow {
   platform::Label Label14{*this, 96, 120, "", 15858429};
   platform::Label Label15{*this, 96, 136, "", 15858429};
   platform::Label Label16{*this, 96, 152, "", 15858429};
-  platform::Memo Memo1{hwnd(), 96, 167, 145, 32, 15858429, true};
+  // One pixel lower than 32, so that it does not cover the top of the status below it.
+  platform::Memo Memo1{hwnd(), 96, 167, 145, 31, 15858429, true};
   platform::Label Label18{*this, 96, 198, "", 15858429};
   platform::Panel Psystemmenu{*this, 227, 5, 36, 13, 14284027};
   platform::CaptionButton VantalButton1{Psystemmenu, 20, 0, L"CAPTION_CLOSE"};

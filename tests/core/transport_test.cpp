@@ -140,6 +140,19 @@ TEST_F(TransportTest, FailuresAreReportedByKind) {
   EXPECT_TRUE(host.received.empty());
 }
 
+TEST_F(TransportTest, AnOutageBringsOneErrorBoxUntilTheServerAnswersAgain) {
+  transport.SendText("#PING");
+  Fail(0);
+  transport.Poll();
+  Fail(1);
+  transport.Poll();
+  Answer(2);
+  transport.Poll();
+  Fail(3);
+  EXPECT_EQ(host.events, (Strings{"notice", "error: Connection Failed", "notice", "notice",
+                                  "error: Connection Failed"}));
+}
+
 TEST_F(TransportTest, ADirectSendGoesAtOnceEvenWhileARequestIsInFlight) {
   transport.Poll();
   transport.SetSessionId("123");

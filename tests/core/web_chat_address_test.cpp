@@ -26,6 +26,8 @@ TEST(WebChatAddress, NickAndPasswordArePercentEncoded) {
               "http://chat.example/cgi-bin/go.cgi?" + c.query + "&room=main&i=v")
         << c.nick << " / " << c.password;
   }
+  EXPECT_EQ(ShownWebChatAddress("chat.example", "Кот"_cp1251),
+            "http://chat.example/cgi-bin/go.cgi?name=%CA%EE%F2&pass=********&room=main&i=v");
 }
 
 }  // namespace

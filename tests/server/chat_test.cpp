@@ -364,6 +364,16 @@ TEST_F(ChatTest, LinesForEverybodyAreRationedPerSession) {
   EXPECT_THAT(Send(Key(1), "#E1"), ElementsAre(too_often));
 }
 
+TEST_F(ChatTest, AChatLineLongerThanAPersonWritesIsRefusedWithANotice) {
+  Login(1, Register("Kot"));
+  Send(Key(1), "#E1");
+  Send(Key(1), "#PING");
+  const std::string longest(1000, 'a');
+  EXPECT_THAT(Send(Key(1), "#C" + longest), ElementsAre("#CKot|" + longest));
+  EXPECT_THAT(Send(Key(1), "#C" + longest + "a"),
+              ElementsAre("#-" + std::string("Не так длинно, разбейте на несколько строк."_cp1251)));
+}
+
 TEST_F(ChatTest, ContactsAreKeptAndFriendshipFlagsAreRespected) {
   const UserId kot = Register("Kot");
   const UserId yozh = Register("Yozh");

@@ -89,7 +89,10 @@ TEST_F(BrowserWindowsTest, WebChatLoadsItsStartPageAtLoginAndLeavesTheChatWhenCl
   Click(list().hwnd(), 11 + 20, list().S - 84 + 9);
   EXPECT_TRUE(chat.visible());
   EXPECT_EQ(Requested(chat), address);
-  EXPECT_TRUE(Shows(chat, address));
+  EXPECT_FALSE(Shows(chat, "pass=a"));
+  EXPECT_TRUE(Shows(chat, "name=kot&pass=********&room=main"));
+  PressOpen(chat);
+  EXPECT_EQ(urls, Strings{address});
 
   Click(chat.Psystemmenu.hwnd(), 27, 6);
   EXPECT_FALSE(chat.visible());
@@ -114,7 +117,7 @@ TEST_F(BrowserWindowsTest, AControlInPlaceFillsTheWindowAndGoesWithItsParent) {
   EXPECT_EQ(area.right, 585);
   EXPECT_EQ(area.bottom, 369);
   EXPECT_EQ(FindWindowExW(browser.hwnd(), nullptr, L"Button", nullptr), nullptr);
-  browser.Navigate2(L"http://127.0.0.1:1/unreachable");
+  browser.Navigate2(L"http://127.0.0.1:1/unreachable", L"http://127.0.0.1:1/unreachable");
   platform::PumpWaitingMessages();
   EXPECT_EQ(browser.RequestedAddress(), L"http://127.0.0.1:1/unreachable");
 

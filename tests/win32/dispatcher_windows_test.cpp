@@ -2,6 +2,7 @@
 #include <fstream>
 #include <sstream>
 
+#include "windows/chat_form.h"
 #include "windows/send_form.h"
 #include "windows/user_info_form.h"
 #include "platform/text.h"
@@ -57,6 +58,17 @@ TEST_F(DispatcherWindowsTest, TwoMessagesFromANewCorrespondentOpenOneWindow) {
   EXPECT_EQ(history.find("<HTML><HEAD>"), 0u);
   EXPECT_LT(history.find("#EDEAE1"), history.find("#FDFAF1"));
   EXPECT_NE(history.find("Привет!"_cp1251), std::string::npos);
+}
+
+TEST_F(DispatcherWindowsTest, AVeryLongLineIsShownCutAndKeptWholeInTheHistory) {
+  const std::string id = NewId();
+  const std::string text(1 << 20, 'w');
+  ServerSays("#CKot|" + text + "\n#S" + id + "|Kot|" + text + "\n");
+  const std::string shown = ("Kot >> " + text).substr(0, platform::Memo::kLongestShownLine) + "\x85";
+  EXPECT_EQ(program->ChatForm->Memo1.Lines().back(), shown);
+  ASSERT_NE(Composer(id), nullptr);
+  EXPECT_EQ(Composer(id)->Mreceive.Lines().back(), shown);
+  EXPECT_NE(ReadFile("HISTORY/" + id + ".htm").find(text), std::string::npos);
 }
 
 TEST_F(DispatcherWindowsTest, ClosingTheFirstOfThreeWindowsKeepsTheOthersFindable) {
@@ -156,6 +168,11 @@ TEST_F(DispatcherWindowsTest, UserInformationFillsItsWindow) {
   EXPECT_EQ(window.Label18.caption(), "online");
   Click(window.Psystemmenu.hwnd(), 27, 6);
   EXPECT_FALSE(window.visible());
+
+  // A longer text wraps at words in the narrow field and is shown from its first line.
+  ServerSays("#IKot|||||||" + std::string("Демонстрационная учётная запись, которую видит каждый"_cp1251) + "|online\n");
+  EXPECT_EQ(SendMessageW(window.Memo1.hwnd(), EM_GETFIRSTVISIBLELINE, 0, 0), 0);
+  EXPECT_GT(SendMessageW(window.Memo1.hwnd(), EM_GETLINECOUNT, 0, 0), 3);
 }
 
 TEST_F(DispatcherWindowsTest, ServerNoticesAndTheEnd) {

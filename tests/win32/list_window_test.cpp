@@ -1,9 +1,11 @@
+#include <algorithm>
 #include <string>
 #include <vector>
 
 #include "windows/chat_form.h"
-#include "windows/send_form.h"
 #include "windows/list_form.h"
+#include "windows/registry_form.h"
+#include "windows/send_form.h"
 #include "platform/text.h"
 #include "program_fixture.h"
 #include "platform/skinned_form.h"
@@ -186,21 +188,67 @@ TEST_F(ListWindowTest, ASecondComposerForTheSameIdShowsTheNoticeAndLeavesTheFirs
   EXPECT_TRUE(EqualRect(&before, &after));
 }
 
+TEST_F(ListWindowTest, ASecondCopyOfTheProgramKeepsItsWindowsApart) {
+  // The other copy has a message window for id 20 open, and its registration window centred.
+  ForeignWindow others_message(L"20", {0, 0, 50, 50});
+  LogIn();
+  list().PMonline.Tag = 20;
+  list().N1Click();
+  EXPECT_EQ(program->ComposerTable.ComposerCount(), 1u);
+  const HWND message = platform::FindOwnWindow("20");
+  ASSERT_NE(message, nullptr);
+  BringWindowToTop(others_message.hwnd());
+  ServerSays("#S20|b|hi\r\n");
+  EXPECT_TRUE(Above(message, others_message.hwnd()));
+
+  RECT registry{};
+  GetWindowRect(program->RegistryForm->hwnd(), &registry);
+  const POINT centred = platform::CentredOnScreen(registry.right - registry.left, registry.bottom - registry.top);
+  OffsetRect(&registry, centred.x - registry.left, centred.y - registry.top);
+  ForeignWindow others_registry(L"OZL", registry);
+  program->RegistryForm->Show();
+  RECT ours{};
+  GetWindowRect(program->RegistryForm->hwnd(), &ours);
+  EXPECT_FALSE(EqualRect(&ours, &registry));
+}
+
+TEST_F(ListWindowTest, IdsAreShownWholeUpToTenDigits) {
+  ServerSays("#Akot|Kot\r\n#U10002-a-online|2147483647-b-chat|~\r\n");
+  for (std::size_t row = 0; row < 2; ++row) {
+    const RECT id = list().SGonline.CellRect({row, 0});
+    const RECT nick = list().SGonline.CellRect({row, 1});
+    const std::string text(program->lists.Online().Cell(row, 0));
+    EXPECT_LE(platform::StringGrid::ColumnWidthFor(text), id.right - id.left) << text;
+    EXPECT_GE(nick.right - nick.left, 60);
+  }
+}
+
 TEST_F(ListWindowTest, PagesKeepBothListsAndTheLockSendsTheFriendship) {
   LogIn();
-  const POINT pages{4 + 40, 20 + 12};
-  Click(list().hwnd(), pages.x, pages.y);
+  const POINT pages{40, 12};
+  Click(list().Spages.hwnd(), pages.x, pages.y);
   EXPECT_TRUE(list().SGkontakt.visible());
   EXPECT_FALSE(list().SGonline.visible());
-  Click(list().hwnd(), pages.x, pages.y);
+  Click(list().Spages.hwnd(), pages.x, pages.y);
   EXPECT_TRUE(list().SGonline.visible());
   EXPECT_FALSE(list().SGkontakt.visible());
   EXPECT_EQ(program->lists.Online().RowCount(), 3u);
   EXPECT_EQ(program->lists.Contacts().Cell(0, 1), "d");
 
-  Click(list().hwnd(), 24 + 10, list().S - 136 + 11);
+  Click(list().Sfriend.hwnd(), 10, 11);
   EXPECT_EQ(list().Lfriend.caption(), "Закрыт для дружбы"_cp1251);
-  Click(list().hwnd(), 24 + 10, list().S - 136 + 11);
+  // Tab reaches the switches, and the space key turns them.
+  SetForegroundWindow(list().hwnd());
+  SetFocus(list().SGonline.hwnd());
+  std::vector<HWND> reached;
+  for (int i = 0; i < 3; ++i) {
+    PostMessageW(GetFocus(), WM_KEYDOWN, VK_TAB, 0);
+    platform::PumpWaitingMessages();
+    reached.push_back(GetFocus());
+  }
+  EXPECT_NE(std::find(reached.begin(), reached.end(), list().Sfriend.hwnd()), reached.end());
+  EXPECT_NE(std::find(reached.begin(), reached.end(), list().Spages.hwnd()), reached.end());
+  SendMessageW(list().Sfriend.hwnd(), WM_KEYDOWN, VK_SPACE, 0);
   EXPECT_EQ(list().Lfriend.caption(), "Открыт для дружбы"_cp1251);
   EXPECT_EQ(CommandsSent(), (Strings{"#L0", "#L1"}));
 }

@@ -5,8 +5,10 @@
 #include <gtest/gtest.h>
 #include <windows.h>
 
+#include <future>
 #include <memory>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "app/program.h"
@@ -66,6 +68,45 @@ inline std::string FileBytes(const wchar_t* path) {
   return bytes;
 }
 
+// A top-level window of another thread, standing for another program's window on the desktop.
+class ForeignWindow {
+ public:
+  ForeignWindow(const std::wstring& title, RECT place) {
+    std::promise<std::pair<HWND, DWORD>> made;
+    std::future<std::pair<HWND, DWORD>> result = made.get_future();
+    thread_ = std::thread([&made, title, place] {
+      const HWND window = CreateWindowExW(0, L"STATIC", title.c_str(), WS_POPUP | WS_VISIBLE, place.left,
+                                          place.top, place.right - place.left, place.bottom - place.top,
+                                          nullptr, nullptr, nullptr, nullptr);
+      made.set_value({window, GetCurrentThreadId()});
+      MSG message;
+      while (GetMessageW(&message, nullptr, 0, 0) > 0) DispatchMessageW(&message);
+      DestroyWindow(window);
+    });
+    std::tie(hwnd_, thread_id_) = result.get();
+  }
+  ForeignWindow(const ForeignWindow&) = delete;
+  ForeignWindow& operator=(const ForeignWindow&) = delete;
+  ~ForeignWindow() {
+    PostThreadMessageW(thread_id_, WM_QUIT, 0, 0);
+    thread_.join();
+  }
+  HWND hwnd() const { return hwnd_; }
+
+ private:
+  std::thread thread_;
+  HWND hwnd_ = nullptr;
+  DWORD thread_id_ = 0;
+};
+
+// Whether `upper` is above `lower` in the stacking of top-level windows.
+inline bool Above(HWND upper, HWND lower) {
+  for (HWND below = GetWindow(upper, GW_HWNDNEXT); below; below = GetWindow(below, GW_HWNDNEXT)) {
+    if (below == lower) return true;
+  }
+  return false;
+}
+
 class ProgramTest : public testing::Test {
  protected:
   ProgramTest() : ProgramTest(true) {}
@@ -103,6 +144,8 @@ class ProgramTest : public testing::Test {
 
   TStartForm& start() { return *program->StartForm; }
   Session& session() { return program->session; }
+  // The effects as the program performs them, not recorded.
+  const platform::Effects& real_effects() const { return saved_effects_; }
   TInfoForm& info() { return *program->InfoForm; }
 
   // A left click at a point of a window's client area, as the mouse would make it.

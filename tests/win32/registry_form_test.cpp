@@ -103,6 +103,35 @@ TEST_F(RegistryFormTest, ARefusedRegistrationShowsItsNoticeAndSendsNothing) {
   EXPECT_EQ(registry().CEnick.Text(), "K|ot");
 }
 
+TEST_F(RegistryFormTest, TypingIntoAFieldThatShowsItsCaptionReplacesTheCaption) {
+  TRegistryForm& r = registry();
+  start().Bnewuserclick();
+  r.CEnick.Focus();
+  SendMessageW(r.CEnick.hwnd(), EM_SETSEL, 3, 3);  // a click leaves the caret after the caption
+  for (const wchar_t c : std::wstring(L"Tester")) Type(r.CEnick, c);
+  for (const wchar_t c : std::wstring(L"secret7")) Type(r.CEpassword, c), Type(r.CEretry, c);
+  Type(r.CEcity, L'\b');
+  Type(r.CEnick, L'!');  // a field that holds typed text takes the next character as usual
+  EXPECT_EQ(r.CEpassword.PasswordChar(), L'*');
+
+  // Tab selects the whole text of the field it enters, as in a dialog.
+  PostMessageW(r.CEnick.hwnd(), WM_KEYDOWN, VK_TAB, 0);
+  platform::PumpWaitingMessages();
+  DWORD first = 1, end = 0;
+  SendMessageW(r.CEname.hwnd(), EM_GETSEL, reinterpret_cast<WPARAM>(&first), reinterpret_cast<LPARAM>(&end));
+  EXPECT_EQ(GetFocus(), r.CEname.hwnd());
+  EXPECT_EQ(std::pair(first, end), std::pair(0ul, 3ul));
+
+  Enter(r.CEinfo);
+  ASSERT_EQ(connector.sent.size(), 1u);
+  EXPECT_EQ(connector.sent[0].Data(),
+            "#RTester!|Имя|Фамилия|Отчество|email||secret7|м|Немного о себе|Nick_in_CHAT.OZL.EXAMPLE"_cp1251);
+
+  r.Brefreshclick();
+  Type(r.CEemail, L'k');
+  EXPECT_EQ(r.CEemail.Text(), "k");
+}
+
 TEST_F(RegistryFormTest, PasswordsAreMaskedFromTheirFirstTypedCharacterUntilReset) {
   TRegistryForm& r = registry();
   EXPECT_EQ(r.CEpassword.PasswordChar(), 0);

@@ -111,9 +111,18 @@ TEST_F(StartFormTest, ColourEditsChangeColourWithTheFocus) {
   SetForegroundWindow(start().hwnd());
   SetFocus(id);
   EXPECT_EQ(colours(id), (std::pair<COLORREF, COLORREF>{14739964u, 0u}));
+  // Another program takes the activation and gives it back: the field was never left.
+  SendMessageW(id, WM_KILLFOCUS, 0, 0);
+  EXPECT_EQ(colours(id), (std::pair<COLORREF, COLORREF>{14739964u, 0u}));
+  SendMessageW(id, WM_SETFOCUS, 0, 0);
+  SendMessageW(id, WM_SETFOCUS, 0, 0);
   SetFocus(start().CEpassword.hwnd());
   EXPECT_EQ(colours(id).first, 15858429u);
   EXPECT_EQ(colours(start().CEpassword.hwnd()).first, 14739964u);
+  // Back from another program, the focus lands on another field: the first one is left.
+  SendMessageW(start().CEpassword.hwnd(), WM_KILLFOCUS, 0, 0);
+  SetFocus(id);
+  EXPECT_EQ(colours(start().CEpassword.hwnd()).first, 15858429u);
 }
 
 TEST_F(StartFormTest, AnUnreachableServerGivesTheNoticeAndTheErrorBox) {
@@ -128,6 +137,45 @@ TEST_F(StartFormTest, AnUnreachableServerGivesTheNoticeAndTheErrorBox) {
   EXPECT_TRUE(start().visible());
   EXPECT_EQ(start().CEid.Text(), "1");
   EXPECT_TRUE(GetWindowLongW(info().hwnd(), GWL_EXSTYLE) & WS_EX_TOPMOST);
+}
+
+// The box is modal: a timer that runs inside its loop looks at it and closes it.
+struct ErrorBoxSeen {
+  HWND notice = nullptr;
+  bool found = false;
+  bool above_notice = false;
+  bool enabled = false;
+};
+ErrorBoxSeen error_box_seen;
+
+BOOL CALLBACK FindBox(HWND window, LPARAM found) {
+  wchar_t class_name[16] = {};
+  GetClassNameW(window, class_name, 16);
+  if (std::wstring(class_name) != L"#32770" || !IsWindowVisible(window)) return TRUE;
+  *reinterpret_cast<HWND*>(found) = window;
+  return FALSE;
+}
+
+void CALLBACK LookAtTheErrorBox(HWND, UINT, UINT_PTR timer, DWORD) {
+  HWND box = nullptr;
+  EnumThreadWindows(GetCurrentThreadId(), &FindBox, reinterpret_cast<LPARAM>(&box));
+  if (!box) return;
+  KillTimer(nullptr, timer);
+  error_box_seen.found = true;
+  error_box_seen.above_notice = Above(box, error_box_seen.notice);
+  error_box_seen.enabled = IsWindowEnabled(box) != FALSE;
+  PostMessageW(box, WM_COMMAND, IDOK, 0);
+}
+
+TEST_F(StartFormTest, TheErrorBoxStandsAboveTheStayOnTopNotice) {
+  session().ViewInfo(std::string("Извините, OZL сервер недоступен!"_cp1251));
+  SetForegroundWindow(start().hwnd());
+  error_box_seen = {.notice = info().hwnd()};
+  SetTimer(nullptr, 0, 100, &LookAtTheErrorBox);
+  real_effects().error_box("Connection Failed");
+  EXPECT_TRUE(error_box_seen.found);
+  EXPECT_TRUE(error_box_seen.above_notice);
+  EXPECT_TRUE(error_box_seen.enabled);
 }
 
 TEST_F(StartFormTest, TheAuthorshipNoticeComesWithItsSignAndMovesItsLabel) {

@@ -1,0 +1,19 @@
+// Milliseconds of the performance counter, for the benchmarks run under Wine.
+#pragma once
+
+#include <windows.h>
+
+namespace ozl::bench {
+
+inline double Now() {
+  static const double ticks_per_ms = [] {
+    LARGE_INTEGER frequency;
+    QueryPerformanceFrequency(&frequency);
+    return static_cast<double>(frequency.QuadPart) / 1000.0;
+  }();
+  LARGE_INTEGER now;
+  QueryPerformanceCounter(&now);
+  return static_cast<double>(now.QuadPart) / ticks_per_ms;
+}
+
+}  // namespace ozl::bench
