@@ -67,6 +67,7 @@ std::string PeerAddress(const sockaddr_storage& peer) {
 
 Server::Server(Chat& chat, const std::string& host, std::uint16_t port, ServerSettings settings)
     : chat_(chat),
+      web_(chat),
       settings_(settings),
       port_(0),
       epoll_(epoll_create1(EPOLL_CLOEXEC)),
@@ -168,7 +169,7 @@ void Server::Read(std::uint64_t id, Connection& connection, Clock::time_point no
 
 void Server::Respond(std::uint64_t id, Connection& connection, Clock::time_point now) {
   ParsedRequest parsed = ParseRequest(connection.received);
-  if (!parsed.request) {
+  if (!parsed.request && !parsed.page) {
     if (parsed.problem == RequestProblem::kIncomplete) {
       Await(id, connection, EPOLLIN | EPOLLRDHUP);
     } else if (parsed.problem == RequestProblem::kTooLarge) {
@@ -179,15 +180,19 @@ void Server::Respond(std::uint64_t id, Connection& connection, Clock::time_point
     return;
   }
   try {
+    if (parsed.page) {
+      WebOutcome page = web_.Handle(*parsed.page, connection.peer, now);
+      if (auto* work = std::get_if<PasswordWork>(&page)) {
+        if (AwaitPassword(id, connection, *work, now)) return;
+        page = web_.Busy(*work, now);
+      }
+      StartWriting(id, connection, std::move(std::get<std::string>(page)), {}, now);
+      return;
+    }
     const std::string client = Chat::ClientKey(connection.peer, parsed.request->session);
     Outcome outcome = chat_.Handle(client, parsed.request->data, now);
     if (auto* work = std::get_if<PasswordWork>(&outcome)) {
-      if (passwords_.Submit(id, *work)) {
-        connection.state = State::kWaitingForPassword;
-        RenewDeadline(connection, now);
-        if (connection.watched) Await(id, connection, 0);
-        return;
-      }
+      if (AwaitPassword(id, connection, *work, now)) return;
       outcome = chat_.Busy(*work, now);
     }
     Answer& answer = std::get<Answer>(outcome);
@@ -201,10 +206,24 @@ void Server::Respond(std::uint64_t id, Connection& connection, Clock::time_point
   }
 }
 
+bool Server::AwaitPassword(std::uint64_t id, Connection& connection, PasswordWork& work, Clock::time_point now) {
+  if (!passwords_.Submit(id, work)) return false;
+  connection.state = State::kWaitingForPassword;
+  RenewDeadline(connection, now);
+  if (connection.watched) Await(id, connection, 0);
+  return true;
+}
+
 void Server::CollectPasswordWork(Clock::time_point now) {
   for (auto& [id, work] : passwords_.TakeFinished()) {
     try {
       // The state changes even when the client has gone: a registration is kept, a login holds.
+      if (!work.web_candidates.empty()) {
+        std::string page = web_.Finish(work, now);
+        const auto found = connections_.find(id);
+        if (found != connections_.end()) StartWriting(id, found->second, std::move(page), {}, now);
+        continue;
+      }
       Answer answer = chat_.Finish(std::move(work), now);
       const auto found = connections_.find(id);
       if (found == connections_.end()) continue;

@@ -13,6 +13,7 @@
 #include "chat.h"
 #include "password_workers.h"
 #include "unique_fd.h"
+#include "web.h"
 
 namespace ozl::server {
 
@@ -60,6 +61,8 @@ class Server {
   void StartWriting(std::uint64_t id, Connection& connection, std::string response,
                     std::vector<std::int64_t> stored_messages, Clock::time_point now);
   void Write(std::uint64_t id, Connection& connection);
+  // Hands the work to the password threads; false when too much waits already.
+  bool AwaitPassword(std::uint64_t id, Connection& connection, PasswordWork& work, Clock::time_point now);
   void CollectPasswordWork(Clock::time_point now);
   void RenewDeadline(Connection& connection, Clock::time_point now);
   void Watch(int fd, std::uint64_t id, std::uint32_t events, int operation);
@@ -71,6 +74,7 @@ class Server {
   int WaitMilliseconds(Clock::time_point now) const;
 
   Chat& chat_;
+  WebSite web_;
   ServerSettings settings_;
   std::uint16_t port_ = 0;  // set while the listener is made
   UniqueFd epoll_;

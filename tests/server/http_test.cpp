@@ -38,18 +38,38 @@ TEST(HttpRequest, TheClientsRequestGivesSessionAndCommandByteForByte) {
   EXPECT_EQ(proxied.request->data, "") << "a request without Data carries no command";
 }
 
+TEST(HttpRequest, ARequestWithoutSessionIsABrowsersAskingForAPage) {
+  const struct {
+    std::string_view raw;
+    std::string_view path;
+    std::string_view query;
+  } cases[] = {
+      {"GET / HTTP/1.1\r\nHost: x\r\nData: #PING\r\n\r\n", "/", ""},
+      {"GET /cgi-bin/go.cgi?name=kot&pass=a%26b#top HTTP/1.1\r\n\r\n", "/cgi-bin/go.cgi", "name=kot&pass=a%26b"},
+      {"GET http://chat.example.org:5190/ozl HTTP/1.0\r\n\r\n", "/ozl", ""},
+      {"GET http://chat.example.org:5190 HTTP/1.0\r\n\r\n", "/", ""},
+      {"POST /chat/leave?s=ab HTTP/1.1\r\nContent-Length: 0\r\n\r\n", "/chat/leave", "s=ab"},
+  };
+  for (const auto& page : cases) {
+    const ParsedRequest parsed = ParseRequest(page.raw);
+    ASSERT_TRUE(parsed.page) << page.raw;
+    EXPECT_FALSE(parsed.request);
+    EXPECT_EQ(parsed.page->path, page.path);
+    EXPECT_EQ(parsed.page->query, page.query);
+  }
+}
+
 TEST(HttpRequest, IncompleteRequestsWaitAndBadOnesAreRefused) {
   for (std::size_t cut = 0; cut + 1 < kClientRequest.size(); cut += 7) {
     EXPECT_EQ(ParseRequest(kClientRequest.substr(0, cut)).problem, RequestProblem::kIncomplete) << cut;
   }
   const auto problem = [](std::string_view raw) {
     const ParsedRequest parsed = ParseRequest(raw);
-    return parsed.request ? std::optional<RequestProblem>() : parsed.problem;
+    return parsed.request || parsed.page ? std::optional<RequestProblem>() : parsed.problem;
   };
   EXPECT_EQ(problem("POST / HTTP/1.0\r\nSession: 1\r\n\r\n"), RequestProblem::kMalformed);
   EXPECT_EQ(problem("GET /\r\nSession: 1\r\n\r\n"), RequestProblem::kMalformed);
   EXPECT_EQ(problem("\r\n\r\n"), RequestProblem::kMalformed);
-  EXPECT_EQ(problem("GET / HTTP/1.0\r\nData: #PING\r\n\r\n"), RequestProblem::kMalformed) << "no session";
   EXPECT_EQ(problem("GET / HTTP/1.0\r\nSession: 12a\r\n\r\n"), RequestProblem::kMalformed);
   EXPECT_EQ(problem("GET / HTTP/1.0\r\nSession: 12345678901\r\n\r\n"), RequestProblem::kMalformed);
   EXPECT_EQ(problem("GET / HTTP/1.0\r\nSession 1\r\n\r\n"), RequestProblem::kMalformed);
