@@ -10,10 +10,10 @@
 
 #include <array>
 #include <cerrno>
-#include <iostream>
 #include <system_error>
 
 #include "http.h"
+#include "log.h"
 
 namespace ozl::server {
 namespace {
@@ -89,15 +89,18 @@ void Server::Stop() {
 void Server::Run() {
   std::array<epoll_event, 256> events{};
   next_idle_sweep_ = Clock::now() + kIdleSweepInterval;
-  while (true) {
+  // Once asked to stop, no new connection is taken, and the loop runs until every request it has
+  // begun is answered (or has run out of time), so nothing confirmed is cut off.
+  while (listener_ || !connections_.empty()) {
     const int count = epoll_wait(epoll_.get(), events.data(), static_cast<int>(events.size()),
                                  WaitMilliseconds(Clock::now()));
     if (count < 0 && errno != EINTR) ThrowErrno("epoll_wait");
     const Clock::time_point now = Clock::now();
     for (int i = 0; i < count; ++i) {
       const std::uint64_t tag = events[static_cast<std::size_t>(i)].data.u64;
-      if (tag == kStopTag) return;
-      if (tag == kListenerTag) {
+      if (tag == kStopTag) {
+        StopListening();
+      } else if (tag == kListenerTag) {
         Accept(now);
       } else if (tag == kPasswordTag) {
         CollectPasswordWork(now);
@@ -111,6 +114,13 @@ void Server::Run() {
     }
     CloseLate(now);
   }
+}
+
+void Server::StopListening() {
+  if (!listener_) return;
+  epoll_ctl(epoll_.get(), EPOLL_CTL_DEL, listener_.get(), nullptr);
+  epoll_ctl(epoll_.get(), EPOLL_CTL_DEL, stop_.get(), nullptr);
+  listener_.Reset();
 }
 
 int Server::WaitMilliseconds(Clock::time_point now) const {
@@ -201,7 +211,7 @@ void Server::Respond(std::uint64_t id, Connection& connection, Clock::time_point
         answer.too_many_requests ? ErrorResponse(429, "Too Many Requests") : OkResponse(answer.body);
     StartWriting(id, connection, std::move(response), std::move(answer.stored_messages), now);
   } catch (const std::exception& error) {
-    std::cerr << "ozl-server: " << error.what() << '\n';
+    LogLine(std::string("error: ") + error.what());
     StartWriting(id, connection, ErrorResponse(500, "Internal Server Error"), {}, now);
   }
 }
@@ -229,7 +239,7 @@ void Server::CollectPasswordWork(Clock::time_point now) {
       if (found == connections_.end()) continue;
       StartWriting(id, found->second, OkResponse(answer.body), std::move(answer.stored_messages), now);
     } catch (const std::exception& error) {
-      std::cerr << "ozl-server: " << error.what() << '\n';
+      LogLine(std::string("error: ") + error.what());
       Close(id);
     }
   }
@@ -264,7 +274,7 @@ void Server::Write(std::uint64_t id, Connection& connection) {
   try {
     chat_.Delivered(connection.stored_messages);
   } catch (const std::exception& error) {
-    std::cerr << "ozl-server: " << error.what() << '\n';
+    LogLine(std::string("error: ") + error.what());
   }
   shutdown(connection.fd.get(), SHUT_WR);
   Close(id);

@@ -32,10 +32,11 @@ class Server {
   Server(Chat& chat, const std::string& host, std::uint16_t port, ServerSettings settings);
 
   std::uint16_t port() const { return port_; }
-  // Serves until Stop().
+  // Serves until Stop(), then answers the requests already begun.
   void Run();
   // Safe to call from a signal handler or another thread.
   void Stop();
+  std::size_t connection_count() const { return connections_.size(); }
 
  private:
   enum class State { kReading, kWaitingForPassword, kWriting };
@@ -54,6 +55,7 @@ class Server {
     std::uint32_t awaited = 0;
   };
 
+  void StopListening();
   void Accept(Clock::time_point now);
   void OnEvent(std::uint64_t id, std::uint32_t events, Clock::time_point now);
   void Read(std::uint64_t id, Connection& connection, Clock::time_point now);

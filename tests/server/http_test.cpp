@@ -87,8 +87,12 @@ TEST(HttpResponse, StatusLineHeadersEmptyLineAndBody) {
   EXPECT_EQ(ErrorResponse(400, "Bad Request"), "HTTP/1.0 400 Bad Request\r\nContent-Length: 0\r\n\r\n");
 }
 
+// "--config" names the file's text itself.
 std::variant<Options, OptionsExit> Parse(std::vector<std::string_view> arguments) {
-  return ParseOptions(arguments);
+  return ParseOptions(arguments, [](const std::string& text) -> std::optional<std::string> {
+    if (text == "missing") return std::nullopt;
+    return text;
+  });
 }
 
 TEST(ServerOptions, ListenDatabaseAndTheRest) {
@@ -103,7 +107,7 @@ TEST(ServerOptions, ListenDatabaseAndTheRest) {
   EXPECT_EQ(given.port, 0);
   EXPECT_EQ(given.database, "/tmp/x.db");
   EXPECT_TRUE(given.demo);
-  EXPECT_EQ(given.idle_timeout, std::chrono::seconds(5));
+  EXPECT_EQ(given.limits.idle_timeout, std::chrono::seconds(5));
   EXPECT_EQ(given.password_cost, PasswordCost::kMinimal);
 
   EXPECT_EQ(std::get<OptionsExit>(Parse({"--help"})).code, 0);
@@ -116,6 +120,34 @@ TEST(ServerOptions, ListenDatabaseAndTheRest) {
                                                                      {"--verbose"}}) {
     EXPECT_EQ(std::get<OptionsExit>(Parse(wrong)).code, 2) << wrong.front();
   }
+}
+
+TEST(ServerOptions, TheConfigFileTakesTheOptionsByNameAndTheCommandLineWins) {
+  const std::string_view config =
+      "# the service\n"
+      "listen = 0.0.0.0:5191   # everywhere\n"
+      "\n"
+      "  db=/var/lib/ozl-server/ozl-server.db\r\n"
+      "idle-timeout = 60\n"
+      "chat-lines = 3/2\n"
+      "failed-logins-per-address = 20/5\n";
+  const Options read = std::get<Options>(Parse({"--config", config, "--idle-timeout", "30", "--backup", "/tmp/b.db"}));
+  EXPECT_EQ(read.host, "0.0.0.0");
+  EXPECT_EQ(read.port, 5191);
+  EXPECT_EQ(read.database, "/var/lib/ozl-server/ozl-server.db");
+  EXPECT_EQ(read.limits.idle_timeout, std::chrono::seconds(30));
+  EXPECT_EQ(read.limits.broadcasts.burst, 3);
+  EXPECT_EQ(read.limits.broadcasts.interval, std::chrono::seconds(2));
+  EXPECT_EQ(read.limits.failed_logins_per_address.burst, 20);
+  EXPECT_EQ(read.limits.failed_logins_per_user.burst, ChatLimits{}.failed_logins_per_user.burst);
+  EXPECT_EQ(read.backup, "/tmp/b.db");
+
+  for (const std::string_view wrong : {"listen 0.0.0.0:5190", "demo = yes", "config = other", "chat-lines = 5",
+                                       "chat-lines = 0/1", "verbose = 1"}) {
+    EXPECT_EQ(std::get<OptionsExit>(Parse({"--config", wrong})).text.rfind("ozl-server: " + std::string(wrong) + ":1: ", 0),
+              0u) << wrong;
+  }
+  EXPECT_EQ(std::get<OptionsExit>(Parse({"--config", "missing"})).code, 2);
 }
 
 }  // namespace
