@@ -44,7 +44,7 @@ Program::Program(protocol::Connector& connector) {
   dispatcher_ = std::make_unique<protocol::Dispatcher>(
       protocol::DispatcherLinks{start, start, start, *RegistryForm, *ListForm, lists, search_results, *ChatForm,
                                 *UserInfoForm, *ChatKivForm, *this, ComposerTable, history_, session},
-      platform::SecureRandomWord, kWebChatHost);
+      platform::SecureRandomWord, kWebServer);
 }
 
 Program::~Program() {
@@ -81,7 +81,7 @@ void Program::ShowHistory(const std::string& path) { UserHistoryForm->ShowHistor
 
 void Program::OpenWebChat() {
   ChatKivForm->OpenWebChat(
-      conversations::WebChatAddress(kWebChatHost, session.chat_nick, session.chat_password));
+      conversations::WebChatAddress(kWebServer, session.chat_nick, session.chat_password));
 }
 
 void Program::RetireComposer(std::size_t slot) {
