@@ -111,7 +111,7 @@ Outcome Chat::Handle(std::string_view client, std::string_view command, Clock::t
 
   const std::string_view address = AddressOf(client);
   if (!unknown_sessions_.Allows(address, now)) {
-    Refused(unknown_sessions_, address, "too many unknown sessions from " + std::string(address), now);
+    Refused(unknown_sessions_, address, "too many unknown sessions from ", now);
     return Answer{{}, {}, true};
   }
   const auto found = sessions_.find(std::string(client));
@@ -156,7 +156,7 @@ Outcome Chat::Handle(std::string_view client, std::string_view command, Clock::t
 Outcome Chat::StartLogin(std::string_view client, std::string_view fields, Clock::time_point now) {
   const std::string_view address = AddressOf(client);
   if (!failed_logins_by_address_.Allows(address, now)) {
-    Refused(failed_logins_by_address_, address, "too many failed logins from " + std::string(address), now);
+    Refused(failed_logins_by_address_, address, "too many failed logins from ", now);
     return AnswerOf(Notice(notice::kTooManyLogins));
   }
   const std::size_t bar = fields.find('|');
@@ -170,7 +170,7 @@ Outcome Chat::StartLogin(std::string_view client, std::string_view fields, Clock
   // The attempt counts against the user from its start, so that many sent at once cannot all
   // pass the check before the first of them has failed; a success gives it back.
   if (!failed_logins_by_user_.Take(std::to_string(*id), now)) {
-    Refused(failed_logins_by_user_, std::to_string(*id), "too many failed logins for user " + std::to_string(*id), now);
+    Refused(failed_logins_by_user_, std::to_string(*id), "too many failed logins for user ", now);
     return AnswerOf(Notice(notice::kTooManyLogins));
   }
   PasswordWork work;
@@ -544,7 +544,7 @@ void Chat::SetCompanion(UserId id) {
 std::variant<PasswordWork, WebRefusal> Chat::StartWebChat(std::string_view address, std::string_view chat_nick,
                                                         std::string_view password, Clock::time_point now) {
   if (!failed_logins_by_address_.Allows(address, now)) {
-    Refused(failed_logins_by_address_, address, "too many failed logins from " + std::string(address), now);
+    Refused(failed_logins_by_address_, address, "too many failed logins from ", now);
     return WebRefusal::kTooManyLogins;
   }
   PasswordWork work;
@@ -553,8 +553,7 @@ std::variant<PasswordWork, WebRefusal> Chat::StartWebChat(std::string_view addre
     if (user.id == companion_ || user.password_hash.empty()) continue;
     if (!failed_logins_by_user_.Take(std::to_string(user.id), now)) {
       rationed = true;
-      Refused(failed_logins_by_user_, std::to_string(user.id), "too many failed logins for user " + std::to_string(user.id),
-              now);
+      Refused(failed_logins_by_user_, std::to_string(user.id), "too many failed logins for user ", now);
       continue;
     }
     work.web_candidates.push_back(user.id);
@@ -581,7 +580,7 @@ std::variant<WebChatEntry, WebRefusal> Chat::FinishWebChat(const PasswordWork& w
   if (!user) return WebRefusal::kWrongLogin;
   // Entering the room is a line for everybody, rationed like the lines said there.
   if (!web_lines_.Take(std::to_string(id), now)) {
-    Refused(web_lines_, std::to_string(id), "web chat too often for user " + std::to_string(id), now);
+    Refused(web_lines_, std::to_string(id), "web chat too often for user ", now);
     return WebRefusal::kTooOften;
   }
   auto online = online_.find(id);
@@ -605,7 +604,7 @@ Chat::WebChat* Chat::FindWebChat(std::string_view address, std::string_view toke
                                  std::optional<WebRefusal>& refusal) {
   // Guessing tokens costs like guessing sessions.
   if (!unknown_sessions_.Allows(address, now)) {
-    Refused(unknown_sessions_, address, "too many unknown sessions from " + std::string(address), now);
+    Refused(unknown_sessions_, address, "too many unknown sessions from ", now);
     refusal = WebRefusal::kTooManyRequests;
     return nullptr;
   }
@@ -636,7 +635,7 @@ std::variant<WebChatNews, WebRefusal> Chat::SayInWebChat(std::string_view addres
   if (line.empty()) return NewsFor(*web);
   const std::string user = std::to_string(web->user);
   if (!web_lines_.Take(user, now)) {
-    Refused(web_lines_, user, "web chat lines too often from user " + user, now);
+    Refused(web_lines_, user, "web chat lines too often from user ", now);
     return WebRefusal::kTooOften;
   }
   chat_log_.Append(next_sequence_++, now, "#C" + web->nick + "|" + line);
@@ -687,7 +686,7 @@ void Chat::EndWebChat(std::unordered_map<std::string, WebChat>::iterator web, Cl
 }
 
 void Chat::Refused(Rations& rations, std::string_view key, std::string_view what, Clock::time_point now) {
-  if (log_ && rations.ReportRefusal(key, now)) log_("refused: " + std::string(what));
+  if (log_ && rations.ReportRefusal(key, now)) log_("refused: " + std::string(what) + std::string(key));
 }
 
 }  // namespace ozl::server

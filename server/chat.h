@@ -194,6 +194,7 @@ class Chat {
                        std::optional<WebRefusal>& refusal);
   WebChatNews NewsFor(WebChat& web);
   void EndWebChat(std::unordered_map<std::string, WebChat>::iterator web, Clock::time_point now);
+  // Logs the start of a flood: `what` is followed by the key.
   void Refused(Rations& rations, std::string_view key, std::string_view what, Clock::time_point now);
   void Search(Session& session, std::string_view fields);
   void AddContact(Session& session, std::string_view id_text);
