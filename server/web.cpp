@@ -175,7 +175,11 @@ std::string NewsJson(const WebChatNews& news) {
   std::string json = "{\"nick\":" + JsonString(news.own_nick) + ",\"lines\":[";
   for (std::size_t i = 0; i < news.lines.size(); ++i) {
     if (i > 0) json += ',';
-    json += "[" + JsonString(news.lines[i].nick) + "," + JsonString(news.lines[i].text) + "]";
+    json += '[';
+    json += JsonString(news.lines[i].nick);
+    json += ',';
+    json += JsonString(news.lines[i].text);
+    json += ']';
   }
   json += "]";
   if (news.participants) {
