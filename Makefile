@@ -1,11 +1,14 @@
 # The two front doors: 'make run' and 'make test'. Both install what this machine lacks first.
 # 'make fuzz' runs every fuzz target for FUZZ_SECONDS each (make fuzz FUZZ_SECONDS=60).
-# 'make dist' packs the installers and the portable zips, 32- and 64-bit, into build/dist/.
+# 'make dist' packs the installers and the portable zips, 32- and 64-bit, and the server's Debian
+# package into build/dist/; 'make dist OZL_SERVER_HOST=chat.example.org' packs the Windows
+# packages for that server (into build/dist/chat.example.org/).
 # 'make longrun' runs the real client under Wine for LONGRUN_CYCLES cycles of message windows,
 # notices and re-shaping, and prints the time, the live objects and the memory ('make test' runs 100).
 .PHONY: run test fuzz longrun build dist deps clean
 
 FUZZ_SECONDS ?= 600
+OZL_SERVER_HOST ?=
 LONGRUN_CYCLES ?= 1000
 
 run: deps
@@ -26,7 +29,7 @@ build: deps
 	scripts/build
 
 dist: deps
-	scripts/dist
+	OZL_SERVER_HOST=$(OZL_SERVER_HOST) scripts/dist
 
 deps:
 	scripts/install-deps

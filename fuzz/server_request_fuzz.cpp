@@ -1,8 +1,9 @@
 // Requests from a few client addresses, each parsed as the event loop parses it and, when it is a
-// request, handled by the chat over a store in memory that holds the demo's users; password work
-// is done at once. Tight rations make their limits reachable. Besides sanitizer reports, a
-// finding is an answer the client could not split into its lines: each line must start with "#"
-// and end with CR LF, with no other CR or LF inside.
+// request, handled by the chat (a browser's by the web pages) over a store in memory that holds the
+// demo's users; password work is done at once. Tight rations make their limits reachable. Besides
+// sanitizer reports, a finding is an answer the client could not split into its lines (each line
+// must start with "#" and end with CR LF, with no other CR or LF inside), or a page whose length
+// is not the one its header gives.
 //
 // Input: records separated by the byte 0x1E. A record's first byte chooses the client: bits 0-1
 // its address, bits 2-4 the seconds that pass before it, bit 7 a lost answer (the client never
@@ -18,6 +19,7 @@
 #include "demo.h"
 #include "http.h"
 #include "store.h"
+#include "web.h"
 
 namespace {
 
@@ -46,8 +48,36 @@ void CheckLines(std::string_view body) {
   }
 }
 
+// A browser's request. "$T" in its query stands for the token of the last web chat login, which
+// no input could guess.
+void BrowserRequest(WebSite& web, PageRequest page, std::string_view address, bool lost,
+                    Clock::time_point now, std::string& token) {
+  for (std::size_t at; (at = page.query.find("$T")) != std::string::npos;) page.query.replace(at, 2, token);
+  WebOutcome outcome = web.Handle(page, address, now);
+  if (auto* work = std::get_if<PasswordWork>(&outcome)) {
+    if (lost) {
+      outcome = web.Busy(*work, now);
+    } else {
+      work->task.Run(PasswordCost::kMinimal);
+      outcome = web.Finish(*work, now);
+      const std::string& response = std::get<std::string>(outcome);
+      const std::size_t at = response.find("var token = \"");
+      if (at != std::string::npos) token = response.substr(at + 13, 32);
+    }
+  }
+  const std::string& response = std::get<std::string>(outcome);
+  const std::size_t body = response.find("\r\n\r\n");
+  const std::size_t length = response.find("Content-Length: ");
+  if (response.rfind("HTTP/1.0 ", 0) != 0 || body == std::string::npos || length == std::string::npos ||
+      std::stoul(response.substr(length + 16)) != response.size() - body - 4) {
+    std::abort();
+  }
+}
+
 void Serve(Store& store, std::string_view input) {
   Chat chat(store, TightLimits());
+  WebSite web(chat);
+  std::string token;
   chat.SetCompanion(EnsureDemo(store, PasswordCost::kMinimal).companion.id);
   Clock::time_point now{std::chrono::hours(1)};
   while (!input.empty()) {
@@ -60,7 +90,11 @@ void Serve(Store& store, std::string_view input) {
     now += std::chrono::seconds((control >> 2) & 7);
     chat.ExpireIdle(now);
 
-    const ParsedRequest parsed = ParseRequest(record.substr(1));
+    ParsedRequest parsed = ParseRequest(record.substr(1));
+    if (parsed.page) {
+      BrowserRequest(web, *parsed.page, kAddresses[control & 3], lost, now, token);
+      continue;
+    }
     if (!parsed.request) continue;
     const std::string client = Chat::ClientKey(kAddresses[control & 3], parsed.request->session);
     Outcome outcome = chat.Handle(client, parsed.request->data, now, parsed.request->mark);

@@ -1,8 +1,11 @@
 #include "chat.h"
 
+#include <algorithm>
 #include <array>
 #include <limits>
 #include <utility>
+
+#include <sodium.h>
 
 #include "notices.h"
 #include "text/cp1251.h"
@@ -63,6 +66,20 @@ std::optional<std::string_view> ProfileProblem(const std::vector<std::string_vie
   return std::nullopt;
 }
 
+// A web chat can hold at most this many users with the same chat nick apart: each costs a
+// password check.
+constexpr int kMaxChatNickSharers = 4;
+
+// 128 random bits in hexadecimal.
+std::string NewToken() {
+  if (sodium_init() < 0) throw std::runtime_error("libsodium cannot start");
+  std::array<unsigned char, 16> bits{};
+  randombytes_buf(bits.data(), bits.size());
+  std::array<char, 33> hex{};
+  sodium_bin2hex(hex.data(), hex.size(), bits.data(), bits.size());
+  return hex.data();
+}
+
 }  // namespace
 
 Chat::Chat(Store& store, ChatLimits limits)
@@ -70,7 +87,8 @@ Chat::Chat(Store& store, ChatLimits limits)
       limits_(limits),
       unknown_sessions_(limits.unknown_sessions, limits.rationed_keys),
       failed_logins_by_user_(limits.failed_logins_per_user, limits.rationed_keys),
-      failed_logins_by_address_(limits.failed_logins_per_address, limits.rationed_keys) {}
+      failed_logins_by_address_(limits.failed_logins_per_address, limits.rationed_keys),
+      web_lines_(limits.broadcasts, limits.rationed_keys) {}
 
 std::string Chat::ClientKey(std::string_view address, std::string_view session) {
   std::string key(address);
@@ -82,6 +100,7 @@ std::string Chat::ClientKey(std::string_view address, std::string_view session) 
 Answer Chat::Busy(const PasswordWork& work, Clock::time_point now) {
   // The password was never checked, so the attempt is not counted.
   if (work.login != 0) failed_logins_by_user_.GiveBack(std::to_string(work.login), now);
+  for (const UserId candidate : work.web_candidates) failed_logins_by_user_.GiveBack(std::to_string(candidate), now);
   return AnswerOf(Notice(notice::kBusy));
 }
 
@@ -92,7 +111,10 @@ Outcome Chat::Handle(std::string_view client, std::string_view command, Clock::t
   if (StartsWith(command, "#R")) return StartRegistration(client, command.substr(2));
 
   const std::string_view address = AddressOf(client);
-  if (!unknown_sessions_.Allows(address, now)) return Answer{{}, {}, true};
+  if (!unknown_sessions_.Allows(address, now)) {
+    Refused(unknown_sessions_, address, "too many unknown sessions from ", now);
+    return Answer{{}, {}, true};
+  }
   const auto found = sessions_.find(std::string(client));
   if (found == sessions_.end()) {
     unknown_sessions_.Take(address, now);
@@ -134,7 +156,10 @@ Outcome Chat::Handle(std::string_view client, std::string_view command, Clock::t
 
 Outcome Chat::StartLogin(std::string_view client, std::string_view fields, Clock::time_point now) {
   const std::string_view address = AddressOf(client);
-  if (!failed_logins_by_address_.Allows(address, now)) return AnswerOf(Notice(notice::kTooManyLogins));
+  if (!failed_logins_by_address_.Allows(address, now)) {
+    Refused(failed_logins_by_address_, address, "too many failed logins from ", now);
+    return AnswerOf(Notice(notice::kTooManyLogins));
+  }
   const std::size_t bar = fields.find('|');
   const std::optional<UserId> id = ParseUserId(fields.substr(0, bar));
   std::optional<UserRecord> user = bar != std::string_view::npos && id ? store_.FindUser(*id) : std::nullopt;
@@ -145,10 +170,13 @@ Outcome Chat::StartLogin(std::string_view client, std::string_view fields, Clock
   }
   // The attempt counts against the user from its start, so that many sent at once cannot all
   // pass the check before the first of them has failed; a success gives it back.
-  if (!failed_logins_by_user_.Take(std::to_string(*id), now)) return AnswerOf(Notice(notice::kTooManyLogins));
+  if (!failed_logins_by_user_.Take(std::to_string(*id), now)) {
+    Refused(failed_logins_by_user_, std::to_string(*id), "too many failed logins for user ", now);
+    return AnswerOf(Notice(notice::kTooManyLogins));
+  }
   PasswordWork work;
   work.task.password = std::string(fields.substr(bar + 1));
-  work.task.stored_hash = std::move(user->password_hash);
+  work.task.stored_hashes.push_back(std::move(user->password_hash));
   work.client = std::string(client);
   work.login = *id;
   return work;
@@ -170,7 +198,7 @@ Outcome Chat::StartRegistration(std::string_view client, std::string_view fields
 
 Answer Chat::Finish(PasswordWork work, Clock::time_point now) {
   if (work.login == 0) return FinishRegistration(work);
-  if (!work.task.verified) {
+  if (!work.task.matched) {
     failed_logins_by_address_.Charge(AddressOf(work.client), now);
     return AnswerOf(Notice(notice::kWrongLogin));
   }
@@ -210,7 +238,7 @@ Answer Chat::FinishLogin(const std::string& client, UserId user, Clock::time_poi
     }
     if (online->second.presence == Presence::kChat) {
       online->second.presence = Presence::kOnline;
-      Announce(user, nick, kOnline, now);
+      if (!InChat(online->second)) Announce(user, nick, kOnline, now);
     }
   } else {
     online = online_.emplace(user, OnlineUser{nick, Presence::kOnline, nullptr}).first;
@@ -238,16 +266,17 @@ Answer Chat::FinishLogin(const std::string& client, UserId user, Clock::time_poi
 void Chat::EnterChat(Session& session, Clock::time_point now) {
   OnlineUser& user = online_.at(session.user);
   if (user.presence == Presence::kChat || !MayBroadcast(session, now)) return;
+  const bool was_in_chat = InChat(user);
   user.presence = Presence::kChat;
   session.chat_cursor = next_sequence_;
-  Announce(session.user, user.nick, kChatStatus, now);
+  if (!was_in_chat) Announce(session.user, user.nick, kChatStatus, now);
 }
 
 void Chat::LeaveChat(Session& session, Clock::time_point now) {
   OnlineUser& user = online_.at(session.user);
   if (user.presence != Presence::kChat || !MayBroadcast(session, now)) return;
   user.presence = Presence::kOnline;
-  Announce(session.user, user.nick, kOnline, now);
+  if (!InChat(user)) Announce(session.user, user.nick, kOnline, now);
 }
 
 void Chat::SayInChat(Session& session, std::string_view text, const std::optional<CommandMark>& mark,
@@ -272,13 +301,14 @@ void Chat::SayInChat(Session& session, std::string_view text, const std::optiona
   // Kept before the line goes out, so that a failure to keep it leaves nothing done.
   if (mark) store_.KeepMark(session.user, *mark);
   chat_log_.Append(next_sequence_++, now, line);
-  AnswerInChat(session, user.nick, said, now);
+  AnswerInChat(user.nick, said, now, [&] { return session.broadcasts.Take(limits_.broadcasts, now); });
 }
 
 // The companion answers a line whose leading "(для nick) " prefixes name him, addressed back to
 // the writer. The answer is paid from the writer's own ration of lines for everybody, so nobody
 // can make the companion say more in the room than he could say himself.
-void Chat::AnswerInChat(Session& writer, std::string_view writer_nick, std::string_view text, Clock::time_point now) {
+void Chat::AnswerInChat(std::string_view writer_nick, std::string_view text, Clock::time_point now,
+                        const std::function<bool()>& pay) {
   const auto companion = companion_ ? online_.find(*companion_) : online_.end();
   if (companion == online_.end()) return;
   const std::string_view opening = "(для "_cp1251;
@@ -290,7 +320,7 @@ void Chat::AnswerInChat(Session& writer, std::string_view writer_nick, std::stri
     addressed = addressed || text.substr(opening.size(), closing - opening.size()) == companion->second.nick;
     text.remove_prefix(closing + kClosing.size());
   }
-  if (!addressed || !writer.broadcasts.Take(limits_.broadcasts, now)) return;
+  if (!addressed || !pay()) return;
   chat_log_.Append(next_sequence_++, now,
                    "#C" + companion->second.nick + "|" + std::string(opening) + std::string(writer_nick) +
                        std::string(kClosing) + std::string(text));
@@ -406,6 +436,9 @@ bool Chat::IsRepeat(const Session& session, const std::optional<CommandMark>& ma
 
 bool Chat::MayBroadcast(Session& session, Clock::time_point now) {
   if (session.broadcasts.Take(limits_.broadcasts, now)) return true;
+  if (log_ && session.broadcasts.ReportRefusal(now)) {
+    log_("refused: lines for everybody too often from user " + std::to_string(session.user));
+  }
   Push(session, Notice(notice::kTooOften));
   return false;
 }
@@ -456,7 +489,7 @@ void Chat::Touch(Session& session, Clock::time_point now) {
 std::string Chat::FullLists(UserId user) {
   std::string line = "#U";
   for (const auto& [id, online] : online_) {
-    line += Entry(id, online.nick, online.presence == Presence::kChat ? kChatStatus : kOnline);
+    line += Entry(id, online.nick, StatusOf(online));
     line.push_back('|');
   }
   line.push_back('~');
@@ -469,9 +502,10 @@ std::string Chat::FullLists(UserId user) {
 
 std::string_view Chat::StatusOf(UserId user) const {
   const auto online = online_.find(user);
-  if (online == online_.end()) return kOffline;
-  return online->second.presence == Presence::kChat ? kChatStatus : kOnline;
+  return online == online_.end() ? kOffline : StatusOf(online->second);
 }
+
+std::string_view Chat::StatusOf(const OnlineUser& user) { return InChat(user) ? kChatStatus : kOnline; }
 
 void Chat::Announce(UserId user, std::string_view nick, std::string_view status, Clock::time_point now) {
   const std::string entry = Entry(user, nick, status);
@@ -485,6 +519,12 @@ void Chat::Announce(UserId user, std::string_view nick, std::string_view status,
 void Chat::TakeOffline(UserId user, Clock::time_point now) {
   const auto online = online_.find(user);
   if (online == online_.end()) return;
+  if (online->second.web_chats > 0) {
+    // His browser keeps him in the room.
+    online->second.presence = Presence::kOnline;
+    online->second.session = nullptr;
+    return;
+  }
   const std::string nick = std::move(online->second.nick);
   online_.erase(online);
   Announce(user, nick, kOffline, now);
@@ -504,6 +544,11 @@ void Chat::ExpireIdle(Clock::time_point now) {
   while (!idle_order_.empty() && now - idle_order_.front()->last_seen > limits_.idle_timeout) {
     EndSession(sessions_.find(*idle_order_.front()->key), now);
   }
+  for (auto web = web_chats_.begin(); web != web_chats_.end();) {
+    const auto next = std::next(web);
+    if (now - web->second.last_seen > limits_.idle_timeout) EndWebChat(web, now);
+    web = next;
+  }
   presence_log_.ForgetBefore(now - limits_.idle_timeout);
   chat_log_.ForgetBefore(now - limits_.idle_timeout);
   unknown_sessions_.Forget(now);
@@ -518,6 +563,155 @@ void Chat::SetCompanion(UserId id) {
   if (!user) return;
   companion_ = id;
   online_.insert_or_assign(id, OnlineUser{user->profile.nick, Presence::kChat, nullptr});
+}
+
+std::variant<PasswordWork, WebRefusal> Chat::StartWebChat(std::string_view address, std::string_view chat_nick,
+                                                        std::string_view password, Clock::time_point now) {
+  if (!failed_logins_by_address_.Allows(address, now)) {
+    Refused(failed_logins_by_address_, address, "too many failed logins from ", now);
+    return WebRefusal::kTooManyLogins;
+  }
+  PasswordWork work;
+  bool rationed = false;
+  for (UserRecord& user : store_.UsersWithChatNick(chat_nick, kMaxChatNickSharers)) {
+    if (user.id == companion_ || user.password_hash.empty()) continue;
+    if (!failed_logins_by_user_.Take(std::to_string(user.id), now)) {
+      rationed = true;
+      Refused(failed_logins_by_user_, std::to_string(user.id), "too many failed logins for user ", now);
+      continue;
+    }
+    work.web_candidates.push_back(user.id);
+    work.task.stored_hashes.push_back(std::move(user.password_hash));
+  }
+  if (work.web_candidates.empty()) {
+    if (rationed) return WebRefusal::kTooManyLogins;
+    failed_logins_by_address_.Charge(address, now);
+    return WebRefusal::kWrongLogin;
+  }
+  work.task.password = std::string(password);
+  work.client = std::string(address);
+  return work;
+}
+
+std::variant<WebChatEntry, WebRefusal> Chat::FinishWebChat(const PasswordWork& work, Clock::time_point now) {
+  if (!work.task.matched) {
+    failed_logins_by_address_.Charge(work.client, now);
+    return WebRefusal::kWrongLogin;
+  }
+  for (const UserId candidate : work.web_candidates) failed_logins_by_user_.GiveBack(std::to_string(candidate), now);
+  const UserId id = work.web_candidates.at(*work.task.matched);
+  const std::optional<UserRecord> user = store_.FindUser(id);
+  if (!user) return WebRefusal::kWrongLogin;
+  // Entering the room is a line for everybody, rationed like the lines said there.
+  if (!web_lines_.Take(std::to_string(id), now)) {
+    Refused(web_lines_, std::to_string(id), "web chat too often for user ", now);
+    return WebRefusal::kTooOften;
+  }
+  auto online = online_.find(id);
+  if (online == online_.end()) online = online_.emplace(id, OnlineUser{user->profile.nick}).first;
+  const bool was_in_chat = InChat(online->second);
+  ++online->second.web_chats;
+  if (!was_in_chat) Announce(id, online->second.nick, kChatStatus, now);
+
+  std::string token = NewToken();
+  WebChat& web = web_chats_[token];
+  web.user = id;
+  web.nick = online->second.nick;
+  web.last_seen = now;
+  // The room's recent lines are already there when the page opens.
+  web.chat_cursor = 0;
+  web.presence_cursor = next_sequence_;
+  return WebChatEntry{std::move(token), web.nick};
+}
+
+Chat::WebChat* Chat::FindWebChat(std::string_view address, std::string_view token, Clock::time_point now,
+                                 std::optional<WebRefusal>& refusal) {
+  // Guessing tokens costs like guessing sessions.
+  if (!unknown_sessions_.Allows(address, now)) {
+    Refused(unknown_sessions_, address, "too many unknown sessions from ", now);
+    refusal = WebRefusal::kTooManyRequests;
+    return nullptr;
+  }
+  const auto found = web_chats_.find(std::string(token));
+  if (found == web_chats_.end()) {
+    unknown_sessions_.Take(address, now);
+    refusal = WebRefusal::kSessionEnded;
+    return nullptr;
+  }
+  found->second.last_seen = now;
+  return &found->second;
+}
+
+std::variant<WebChatNews, WebRefusal> Chat::PollWebChat(std::string_view address, std::string_view token,
+                                                        Clock::time_point now) {
+  std::optional<WebRefusal> refusal;
+  WebChat* web = FindWebChat(address, token, now, refusal);
+  if (!web) return *refusal;
+  return NewsFor(*web);
+}
+
+std::variant<WebChatNews, WebRefusal> Chat::SayInWebChat(std::string_view address, std::string_view token,
+                                                         std::string_view text, Clock::time_point now) {
+  std::optional<WebRefusal> refusal;
+  WebChat* web = FindWebChat(address, token, now, refusal);
+  if (!web) return *refusal;
+  if (text.size() > limits_.longest_chat_line) return WebRefusal::kTooLong;
+  const std::string line = OneLine(text);
+  if (line.empty()) return NewsFor(*web);
+  const std::string user = std::to_string(web->user);
+  if (!web_lines_.Take(user, now)) {
+    Refused(web_lines_, user, "web chat lines too often from user ", now);
+    return WebRefusal::kTooOften;
+  }
+  chat_log_.Append(next_sequence_++, now, "#C" + web->nick + "|" + line);
+  AnswerInChat(web->nick, line, now, [&] { return web_lines_.Take(user, now); });
+  return NewsFor(*web);
+}
+
+WebChatNews Chat::NewsFor(WebChat& web) {
+  WebChatNews news;
+  news.own_nick = web.nick;
+  for (auto line = chat_log_.From(web.chat_cursor); line != chat_log_.end(); ++line) {
+    const std::string_view said = std::string_view(line->line).substr(2);
+    const std::size_t bar = said.find('|');
+    news.lines.push_back({std::string(said.substr(0, bar)), std::string(said.substr(bar + 1))});
+  }
+  if (!web.participants_sent || presence_log_.From(web.presence_cursor) != presence_log_.end()) {
+    std::vector<std::string> nicks;
+    for (const auto& [id, user] : online_) {
+      if (InChat(user)) nicks.push_back(user.nick);
+    }
+    std::sort(nicks.begin(), nicks.end());
+    news.participants = std::move(nicks);
+    web.participants_sent = true;
+  }
+  web.chat_cursor = next_sequence_;
+  web.presence_cursor = next_sequence_;
+  return news;
+}
+
+void Chat::LeaveWebChat(std::string_view token, Clock::time_point now) {
+  const auto found = web_chats_.find(std::string(token));
+  if (found != web_chats_.end()) EndWebChat(found, now);
+}
+
+void Chat::EndWebChat(std::unordered_map<std::string, WebChat>::iterator web, Clock::time_point now) {
+  const UserId id = web->second.user;
+  web_chats_.erase(web);
+  const auto online = online_.find(id);
+  if (online == online_.end()) return;
+  OnlineUser& user = online->second;
+  --user.web_chats;
+  if (InChat(user)) return;
+  if (user.session == nullptr) {
+    TakeOffline(id, now);
+  } else {
+    Announce(id, user.nick, kOnline, now);
+  }
+}
+
+void Chat::Refused(Rations& rations, std::string_view key, std::string_view what, Clock::time_point now) {
+  if (log_ && rations.ReportRefusal(key, now)) log_("refused: " + std::string(what) + std::string(key));
 }
 
 }  // namespace ozl::server

@@ -5,6 +5,7 @@
 
 #include <chrono>
 #include <cstdint>
+#include <functional>
 #include <list>
 #include <optional>
 #include <span>
@@ -61,7 +62,35 @@ struct PasswordWork {
   std::string client;
   UserId login = 0;  // the user logging in; 0 for a registration
   Profile registration;
+  // A web chat login: the users with the chat nick given, in the order of task.stored_hashes.
+  std::vector<UserId> web_candidates;
 };
+
+// Why the web chat turned a browser away.
+enum class WebRefusal { kWrongLogin, kTooManyLogins, kTooOften, kTooLong, kSessionEnded, kTooManyRequests };
+
+// A browser in the room: the token its requests carry and the nick it writes under.
+struct WebChatEntry {
+  std::string token;
+  std::string nick;
+};
+
+struct WebChatLine {
+  std::string nick;
+  std::string text;
+};
+
+// What a web chat session has not seen yet.
+struct WebChatNews {
+  std::string own_nick;
+  std::vector<WebChatLine> lines;
+  // The nicks in the room, when they may have changed since the last news.
+  std::optional<std::vector<std::string>> participants;
+};
+
+// Where the server writes what an operator should know: a flood refused, an error. Never the
+// contents of a message or a password.
+using EventLog = std::function<void(const std::string&)>;
 
 using Outcome = std::variant<Answer, PasswordWork>;
 
@@ -93,12 +122,28 @@ class Chat {
   // Sessions silent for longer than the idle timeout go offline.
   void ExpireIdle(Clock::time_point now);
 
+  // The web chat: a browser enters the general chat with a user's chat nick and password, and is
+  // then known by a random token. A user is in the room while his client or any browser of his
+  // is; lines are rationed per user, however many browsers he has.
+  std::variant<PasswordWork, WebRefusal> StartWebChat(std::string_view address, std::string_view chat_nick,
+                                                      std::string_view password, Clock::time_point now);
+  std::variant<WebChatEntry, WebRefusal> FinishWebChat(const PasswordWork& work, Clock::time_point now);
+  std::variant<WebChatNews, WebRefusal> PollWebChat(std::string_view address, std::string_view token,
+                                                    Clock::time_point now);
+  // The news after the line, or why it was not said.
+  std::variant<WebChatNews, WebRefusal> SayInWebChat(std::string_view address, std::string_view token,
+                                                     std::string_view text, Clock::time_point now);
+  void LeaveWebChat(std::string_view token, Clock::time_point now);
+
+  void SetEventLog(EventLog log) { log_ = std::move(log); }
+
   // A user who is always in the general chat, answers every private message and the chat lines
   // addressed to him. Nobody can log in as the companion.
   void SetCompanion(UserId id);
 
   std::size_t session_count() const { return sessions_.size(); }
   std::size_t online_count() const { return online_.size(); }
+  std::size_t web_chat_count() const { return web_chats_.size(); }
 
  private:
   enum class Presence { kOnline, kChat };
@@ -124,8 +169,18 @@ class Chat {
 
   struct OnlineUser {
     std::string nick;
-    Presence presence = Presence::kOnline;
-    Session* session = nullptr;  // none for the companion
+    Presence presence = Presence::kOnline;  // of the client
+    Session* session = nullptr;  // none for the companion and for a user only on the web
+    int web_chats = 0;
+  };
+
+  struct WebChat {
+    UserId user = 0;
+    std::string nick;
+    Clock::time_point last_seen;
+    std::uint64_t chat_cursor = 0;
+    std::uint64_t presence_cursor = 0;
+    bool participants_sent = false;
   };
 
   using Sessions = std::unordered_map<std::string, Session>;
@@ -139,7 +194,16 @@ class Chat {
   void LeaveChat(Session& session, Clock::time_point now);
   void SayInChat(Session& session, std::string_view text, const std::optional<CommandMark>& mark,
                  Clock::time_point now);
-  void AnswerInChat(Session& writer, std::string_view writer_nick, std::string_view text, Clock::time_point now);
+  // `pay` spends the writer's ration for the companion's answer.
+  void AnswerInChat(std::string_view writer_nick, std::string_view text, Clock::time_point now,
+                    const std::function<bool()>& pay);
+  static bool InChat(const OnlineUser& user) { return user.presence == Presence::kChat || user.web_chats > 0; }
+  WebChat* FindWebChat(std::string_view address, std::string_view token, Clock::time_point now,
+                       std::optional<WebRefusal>& refusal);
+  WebChatNews NewsFor(WebChat& web);
+  void EndWebChat(std::unordered_map<std::string, WebChat>::iterator web, Clock::time_point now);
+  // Logs the start of a flood: `what` is followed by the key.
+  void Refused(Rations& rations, std::string_view key, std::string_view what, Clock::time_point now);
   void Search(Session& session, std::string_view fields);
   void AddContact(Session& session, std::string_view id_text);
   void RemoveContact(Session& session, std::string_view id_text);
@@ -153,6 +217,7 @@ class Chat {
   void Touch(Session& session, Clock::time_point now);
   std::string FullLists(UserId user);
   std::string_view StatusOf(UserId user) const;
+  static std::string_view StatusOf(const OnlineUser& user);
   void Announce(UserId user, std::string_view nick, std::string_view status, Clock::time_point now);
   void TakeOffline(UserId user, Clock::time_point now);
   void RemoveSession(Sessions::iterator session);
@@ -170,6 +235,9 @@ class Chat {
   Rations unknown_sessions_;
   Rations failed_logins_by_user_;
   Rations failed_logins_by_address_;
+  std::unordered_map<std::string, WebChat> web_chats_;
+  Rations web_lines_;  // per user
+  EventLog log_;
 };
 
 }  // namespace ozl::server

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cctype>
+#include <optional>
 
 namespace ozl::server {
 namespace {
@@ -17,11 +18,32 @@ bool IsSessionValue(std::string_view value) {
          std::all_of(value.begin(), value.end(), [](char c) { return c >= '0' && c <= '9'; });
 }
 
-// The request line: "GET", a target (a path or, through a proxy, an absolute URL) and a version.
-bool IsRequestLine(std::string_view line) {
-  if (line.substr(0, 4) != "GET ") return false;
+struct RequestLine {
+  std::string_view method;
+  std::string_view target;
+};
+
+// "GET" or "POST", a target (a path or, through a proxy, an absolute URL) and a version.
+std::optional<RequestLine> ReadRequestLine(std::string_view line) {
+  const std::size_t first = line.find(' ');
   const std::size_t version = line.rfind(' ');
-  return version > 3 && line.substr(version + 1, 5) == "HTTP/";
+  if (first == std::string_view::npos || version <= first + 1 || line.substr(version + 1, 5) != "HTTP/") {
+    return std::nullopt;
+  }
+  const std::string_view method = line.substr(0, first);
+  if (method != "GET" && method != "POST") return std::nullopt;
+  return RequestLine{method, line.substr(first + 1, version - first - 1)};
+}
+
+PageRequest PageOf(std::string_view target) {
+  if (const std::size_t scheme = target.find("://"); scheme != std::string_view::npos) {
+    const std::size_t path = target.find('/', scheme + 3);
+    target = path == std::string_view::npos ? std::string_view("/") : target.substr(path);
+  }
+  target = target.substr(0, target.find('#'));
+  const std::size_t question = target.find('?');
+  if (question == std::string_view::npos) return {std::string(target), {}};
+  return {std::string(target.substr(0, question)), std::string(target.substr(question + 1))};
 }
 
 }  // namespace
@@ -31,6 +53,7 @@ ParsedRequest ParseRequest(std::string_view received) {
   std::size_t line_start = 0;
   std::size_t line_count = 0;
   Request request;
+  RequestLine request_line;
   bool seen_session = false;
   bool seen_data = false;
   bool seen_mark = false;
@@ -49,10 +72,12 @@ ParsedRequest ParseRequest(std::string_view received) {
     line_start = lf + 1;
 
     if (line_count == 1) {
-      if (!IsRequestLine(line)) {
+      const std::optional<RequestLine> read = ReadRequestLine(line);
+      if (!read) {
         parsed.problem = RequestProblem::kMalformed;
         return parsed;
       }
+      request_line = *read;
       continue;
     }
     if (line.empty()) break;
@@ -76,7 +101,11 @@ ParsedRequest ParseRequest(std::string_view received) {
       request.mark = ParseCommandMark(value);
     }
   }
-  if (!IsSessionValue(request.session)) {
+  if (!seen_session) {
+    parsed.page = PageOf(request_line.target);
+    return parsed;
+  }
+  if (request_line.method != "GET" || !IsSessionValue(request.session)) {
     parsed.problem = RequestProblem::kMalformed;
     return parsed;
   }
@@ -90,6 +119,15 @@ std::string OkResponse(std::string_view body) {
       "Content-Type: text/plain; charset=windows-1251\r\n"
       "Content-Length: " +
       std::to_string(body.size()) + "\r\n\r\n";
+  response.append(body);
+  return response;
+}
+
+std::string WebResponse(std::string_view status, std::string_view content_type, std::string_view body) {
+  std::string response = "HTTP/1.0 " + std::string(status) + "\r\nContent-Type: " + std::string(content_type) +
+                         "\r\nContent-Length: " + std::to_string(body.size()) +
+                         "\r\nCache-Control: no-store\r\nX-Content-Type-Options: nosniff\r\n"
+                         "Referrer-Policy: no-referrer\r\nX-UA-Compatible: IE=edge\r\n\r\n";
   response.append(body);
   return response;
 }

@@ -4,14 +4,21 @@
 
 #include <atomic>
 #include <filesystem>
+#include <fstream>
 #include <iostream>
+#include <optional>
+#include <sstream>
+#include <string>
 #include <string_view>
 #include <vector>
 
 #include "chat.h"
 #include "demo.h"
+#include "log.h"
 #include "options.h"
+#include "ozl_version.h"
 #include "server.h"
+#include "sqlite.h"
 #include "store.h"
 
 namespace {
@@ -42,49 +49,72 @@ void PrintDemo(const ozl::server::Demo& demo) {
             << ") answers private messages\n";
 }
 
+
+std::optional<std::string> ReadFile(const std::string& path) {
+  std::ifstream file(path, std::ios::binary);
+  if (!file) return std::nullopt;
+  std::ostringstream text;
+  text << file.rdbuf();
+  return text.str();
+}
+
+std::string Address(const std::string& host, std::uint16_t port) {
+  const bool bracketed = host.find(':') != std::string::npos;
+  return (bracketed ? "[" + host + "]" : host) + ":" + std::to_string(port);
+}
+
+void Serve(const ozl::server::Options& options) {
+  using namespace ozl::server;
+  ServerSettings settings;
+  settings.password_cost = options.password_cost;
+  settings.max_connections = ConnectionLimit();
+  // SQLite makes the file but not the folders above it.
+  if (const auto folder = std::filesystem::path(options.database).parent_path(); !folder.empty()) {
+    std::filesystem::create_directories(folder);
+  }
+  Store store(options.database);
+  Chat chat(store, options.limits);
+  chat.SetEventLog(LogLine);
+  if (options.demo) {
+    const Demo demo = EnsureDemo(store, options.password_cost);
+    chat.SetCompanion(demo.companion.id);
+    PrintDemo(demo);
+  }
+  Server server(chat, options.host, options.port, settings);
+  running_server = &server;
+  struct sigaction stop {};
+  stop.sa_handler = StopOnSignal;
+  sigaction(SIGINT, &stop, nullptr);
+  sigaction(SIGTERM, &stop, nullptr);
+  signal(SIGPIPE, SIG_IGN);
+  LogLine("version " OZL_VERSION_TEXT " listening on " + Address(options.host, server.port()) + ", database " +
+          options.database);
+  server.Run();
+  running_server = nullptr;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
   using namespace ozl::server;
   const std::vector<std::string_view> arguments(argv + 1, argv + argc);
-  const auto parsed = ParseOptions(arguments);
+  const auto parsed = ParseOptions(arguments, ReadFile);
   if (const auto* exit = std::get_if<OptionsExit>(&parsed)) {
     (exit->code == 0 ? std::cout : std::cerr) << exit->text;
     return exit->code;
   }
   const Options& options = std::get<Options>(parsed);
   try {
-    ServerSettings settings;
-    settings.password_cost = options.password_cost;
-    settings.max_connections = ConnectionLimit();
-    // SQLite makes the file but not the folders above it.
-    if (const auto folder = std::filesystem::path(options.database).parent_path(); !folder.empty()) {
-      std::filesystem::create_directories(folder);
+    if (options.backup) {
+      BackUp(options.database, *options.backup);
+      LogLine("backup of " + options.database + " written to " + *options.backup);
+      return 0;
     }
-    Store store(options.database);
-    ChatLimits limits;
-    limits.idle_timeout = options.idle_timeout;
-    Chat chat(store, limits);
-    if (options.demo) {
-      const Demo demo = EnsureDemo(store, options.password_cost);
-      chat.SetCompanion(demo.companion.id);
-      PrintDemo(demo);
-    }
-    Server server(chat, options.host, options.port, settings);
-    running_server = &server;
-    struct sigaction stop {};
-    stop.sa_handler = StopOnSignal;
-    sigaction(SIGINT, &stop, nullptr);
-    sigaction(SIGTERM, &stop, nullptr);
-    signal(SIGPIPE, SIG_IGN);
-    const bool bracketed = options.host.find(':') != std::string::npos;
-    std::cout << "ozl-server: listening on " << (bracketed ? "[" : "") << options.host << (bracketed ? "]" : "")
-              << ':' << server.port() << std::endl;
-    server.Run();
-    running_server = nullptr;
+    Serve(options);
   } catch (const std::exception& error) {
-    std::cerr << "ozl-server: " << error.what() << '\n';
+    LogLine(std::string("error: ") + error.what());
     return 1;
   }
+  LogLine("stopped: every request begun was answered and the database is closed");
   return 0;
 }

@@ -1,13 +1,17 @@
-// The command line of ozl-server.
+// The command line of ozl-server, and its configuration file: lines "name = value", with the
+// names of the command line's options ("listen = 0.0.0.0:5190"), blank lines and "#" comments.
+// The command line wins over the file.
 #pragma once
 
-#include <chrono>
 #include <cstdint>
+#include <functional>
+#include <optional>
 #include <span>
 #include <string>
 #include <string_view>
 #include <variant>
 
+#include "chat.h"
 #include "passwords.h"
 
 namespace ozl::server {
@@ -17,8 +21,10 @@ struct Options {
   std::uint16_t port = 5190;
   std::string database = "ozl-server.db";
   bool demo = false;
-  std::chrono::seconds idle_timeout{40};
+  ChatLimits limits;
   PasswordCost password_cost = PasswordCost::kInteractive;
+  // Copy the database here and leave instead of serving.
+  std::optional<std::string> backup;
 };
 
 // What to print before leaving instead of serving: the help (code 0) or a usage error (code 2).
@@ -27,6 +33,10 @@ struct OptionsExit {
   int code = 0;
 };
 
-std::variant<Options, OptionsExit> ParseOptions(std::span<const std::string_view> arguments);
+// The text of a file, or nothing when it cannot be read.
+using FileReader = std::function<std::optional<std::string>(const std::string& path)>;
+
+std::variant<Options, OptionsExit> ParseOptions(std::span<const std::string_view> arguments,
+                                                const FileReader& read_file);
 
 }  // namespace ozl::server

@@ -51,7 +51,7 @@ void PasswordWorkers::Work(const std::stop_token& stop) {
     } catch (const std::exception&) {
       // Out of memory: the login fails as with a wrong password; a registration gets no hash
       // and is refused by the chat.
-      job.second.task.verified = false;
+      job.second.task.matched.reset();
     }
     {
       const std::lock_guard lock(mutex_);

@@ -39,7 +39,9 @@ void PasswordTask::Run(PasswordCost cost) {
   if (makes_hash()) {
     new_hash = HashPassword(password, cost);
   } else {
-    verified = VerifyPassword(stored_hash, password);
+    for (std::size_t i = 0; i < stored_hashes.size() && !matched; ++i) {
+      if (VerifyPassword(stored_hashes[i], password)) matched = i;
+    }
   }
 }
 

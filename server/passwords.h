@@ -2,8 +2,11 @@
 // runs on worker threads and never inside the event loop.
 #pragma once
 
+#include <cstddef>
+#include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace ozl::server {
 
@@ -17,14 +20,15 @@ std::string HashPassword(std::string_view password, PasswordCost cost);
 // False for a wrong password and for a stored value that is no valid hash.
 bool VerifyPassword(std::string_view stored_hash, std::string_view password);
 
-// One piece of password work: either check a password against a stored hash or make a new hash.
+// One piece of password work: either check a password against stored hashes or make a new hash.
+// A web chat login names a chat nick, which several users may share: the password tells which.
 struct PasswordTask {
   std::string password;
-  std::string stored_hash;  // empty: make `new_hash`
+  std::vector<std::string> stored_hashes;  // none: make `new_hash`
   std::string new_hash;
-  bool verified = false;
+  std::optional<std::size_t> matched;  // the first stored hash the password matches
 
-  bool makes_hash() const { return stored_hash.empty(); }
+  bool makes_hash() const { return stored_hashes.empty(); }
   void Run(PasswordCost cost);
 };
 

@@ -7,6 +7,7 @@
 #include <chrono>
 #include <cstddef>
 #include <map>
+#include <optional>
 #include <set>
 #include <string>
 #include <string_view>
@@ -38,9 +39,17 @@ class Allowance {
   void GiveBack(const Rate& rate) { spent_until_ -= rate.interval; }
   bool Whole(Clock::time_point now) const { return spent_until_ <= now; }
   Clock::time_point spent_until() const { return spent_until_; }
+  // Whether a refusal is worth a line in the log: once a minute at most, so that a long flood
+  // does not flood the log in turn.
+  bool ReportRefusal(Clock::time_point now) {
+    if (reported_ && now - *reported_ < std::chrono::minutes(1)) return false;
+    reported_ = now;
+    return true;
+  }
 
  private:
   Clock::time_point spent_until_{};
+  std::optional<Clock::time_point> reported_;
 };
 
 // Allowances by key (a client address, a user id). Whole allowances are not kept, and at most
@@ -65,6 +74,10 @@ class Rations {
   void GiveBack(std::string_view key, Clock::time_point now) {
     if (allowances_.find(key) == allowances_.end()) return;
     Change(key, now, [&](Allowance& allowance) { allowance.GiveBack(rate_); });
+  }
+  bool ReportRefusal(std::string_view key, Clock::time_point now) {
+    const auto found = allowances_.find(key);
+    return found == allowances_.end() || found->second.ReportRefusal(now);
   }
   // Drops the allowances that are whole again.
   void Forget(Clock::time_point now) {

@@ -10,10 +10,10 @@
 
 #include <array>
 #include <cerrno>
-#include <iostream>
 #include <system_error>
 
 #include "http.h"
+#include "log.h"
 
 namespace ozl::server {
 namespace {
@@ -67,6 +67,7 @@ std::string PeerAddress(const sockaddr_storage& peer) {
 
 Server::Server(Chat& chat, const std::string& host, std::uint16_t port, ServerSettings settings)
     : chat_(chat),
+      web_(chat),
       settings_(settings),
       port_(0),
       epoll_(epoll_create1(EPOLL_CLOEXEC)),
@@ -88,15 +89,18 @@ void Server::Stop() {
 void Server::Run() {
   std::array<epoll_event, 256> events{};
   next_idle_sweep_ = Clock::now() + kIdleSweepInterval;
-  while (true) {
+  // Once asked to stop, no new connection is taken, and the loop runs until every request it has
+  // begun is answered (or has run out of time), so nothing confirmed is cut off.
+  while (listener_ || !connections_.empty()) {
     const int count = epoll_wait(epoll_.get(), events.data(), static_cast<int>(events.size()),
                                  WaitMilliseconds(Clock::now()));
     if (count < 0 && errno != EINTR) ThrowErrno("epoll_wait");
     const Clock::time_point now = Clock::now();
     for (int i = 0; i < count; ++i) {
       const std::uint64_t tag = events[static_cast<std::size_t>(i)].data.u64;
-      if (tag == kStopTag) return;
-      if (tag == kListenerTag) {
+      if (tag == kStopTag) {
+        StopListening();
+      } else if (tag == kListenerTag) {
         Accept(now);
       } else if (tag == kPasswordTag) {
         CollectPasswordWork(now);
@@ -110,6 +114,13 @@ void Server::Run() {
     }
     CloseLate(now);
   }
+}
+
+void Server::StopListening() {
+  if (!listener_) return;
+  epoll_ctl(epoll_.get(), EPOLL_CTL_DEL, listener_.get(), nullptr);
+  epoll_ctl(epoll_.get(), EPOLL_CTL_DEL, stop_.get(), nullptr);
+  listener_.Reset();
 }
 
 int Server::WaitMilliseconds(Clock::time_point now) const {
@@ -168,7 +179,7 @@ void Server::Read(std::uint64_t id, Connection& connection, Clock::time_point no
 
 void Server::Respond(std::uint64_t id, Connection& connection, Clock::time_point now) {
   ParsedRequest parsed = ParseRequest(connection.received);
-  if (!parsed.request) {
+  if (!parsed.request && !parsed.page) {
     if (parsed.problem == RequestProblem::kIncomplete) {
       Await(id, connection, EPOLLIN | EPOLLRDHUP);
     } else if (parsed.problem == RequestProblem::kTooLarge) {
@@ -179,15 +190,19 @@ void Server::Respond(std::uint64_t id, Connection& connection, Clock::time_point
     return;
   }
   try {
+    if (parsed.page) {
+      WebOutcome page = web_.Handle(*parsed.page, connection.peer, now);
+      if (auto* work = std::get_if<PasswordWork>(&page)) {
+        if (AwaitPassword(id, connection, *work, now)) return;
+        page = web_.Busy(*work, now);
+      }
+      StartWriting(id, connection, std::move(std::get<std::string>(page)), {}, now);
+      return;
+    }
     const std::string client = Chat::ClientKey(connection.peer, parsed.request->session);
     Outcome outcome = chat_.Handle(client, parsed.request->data, now, parsed.request->mark);
     if (auto* work = std::get_if<PasswordWork>(&outcome)) {
-      if (passwords_.Submit(id, *work)) {
-        connection.state = State::kWaitingForPassword;
-        RenewDeadline(connection, now);
-        if (connection.watched) Await(id, connection, 0);
-        return;
-      }
+      if (AwaitPassword(id, connection, *work, now)) return;
       outcome = chat_.Busy(*work, now);
     }
     Answer& answer = std::get<Answer>(outcome);
@@ -196,21 +211,35 @@ void Server::Respond(std::uint64_t id, Connection& connection, Clock::time_point
         answer.too_many_requests ? ErrorResponse(429, "Too Many Requests") : OkResponse(answer.body);
     StartWriting(id, connection, std::move(response), std::move(answer.stored_messages), now);
   } catch (const std::exception& error) {
-    std::cerr << "ozl-server: " << error.what() << '\n';
+    LogLine(std::string("error: ") + error.what());
     StartWriting(id, connection, ErrorResponse(500, "Internal Server Error"), {}, now);
   }
+}
+
+bool Server::AwaitPassword(std::uint64_t id, Connection& connection, PasswordWork& work, Clock::time_point now) {
+  if (!passwords_.Submit(id, work)) return false;
+  connection.state = State::kWaitingForPassword;
+  RenewDeadline(connection, now);
+  if (connection.watched) Await(id, connection, 0);
+  return true;
 }
 
 void Server::CollectPasswordWork(Clock::time_point now) {
   for (auto& [id, work] : passwords_.TakeFinished()) {
     try {
       // The state changes even when the client has gone: a registration is kept, a login holds.
+      if (!work.web_candidates.empty()) {
+        std::string page = web_.Finish(work, now);
+        const auto found = connections_.find(id);
+        if (found != connections_.end()) StartWriting(id, found->second, std::move(page), {}, now);
+        continue;
+      }
       Answer answer = chat_.Finish(std::move(work), now);
       const auto found = connections_.find(id);
       if (found == connections_.end()) continue;
       StartWriting(id, found->second, OkResponse(answer.body), std::move(answer.stored_messages), now);
     } catch (const std::exception& error) {
-      std::cerr << "ozl-server: " << error.what() << '\n';
+      LogLine(std::string("error: ") + error.what());
       Close(id);
     }
   }
@@ -245,7 +274,7 @@ void Server::Write(std::uint64_t id, Connection& connection) {
   try {
     chat_.Delivered(connection.stored_messages);
   } catch (const std::exception& error) {
-    std::cerr << "ozl-server: " << error.what() << '\n';
+    LogLine(std::string("error: ") + error.what());
   }
   shutdown(connection.fd.get(), SHUT_WR);
   Close(id);

@@ -13,6 +13,7 @@
 #include "chat.h"
 #include "password_workers.h"
 #include "unique_fd.h"
+#include "web.h"
 
 namespace ozl::server {
 
@@ -31,10 +32,11 @@ class Server {
   Server(Chat& chat, const std::string& host, std::uint16_t port, ServerSettings settings);
 
   std::uint16_t port() const { return port_; }
-  // Serves until Stop().
+  // Serves until Stop(), then answers the requests already begun.
   void Run();
   // Safe to call from a signal handler or another thread.
   void Stop();
+  std::size_t connection_count() const { return connections_.size(); }
 
  private:
   enum class State { kReading, kWaitingForPassword, kWriting };
@@ -53,6 +55,7 @@ class Server {
     std::uint32_t awaited = 0;
   };
 
+  void StopListening();
   void Accept(Clock::time_point now);
   void OnEvent(std::uint64_t id, std::uint32_t events, Clock::time_point now);
   void Read(std::uint64_t id, Connection& connection, Clock::time_point now);
@@ -60,6 +63,8 @@ class Server {
   void StartWriting(std::uint64_t id, Connection& connection, std::string response,
                     std::vector<std::int64_t> stored_messages, Clock::time_point now);
   void Write(std::uint64_t id, Connection& connection);
+  // Hands the work to the password threads; false when too much waits already.
+  bool AwaitPassword(std::uint64_t id, Connection& connection, PasswordWork& work, Clock::time_point now);
   void CollectPasswordWork(Clock::time_point now);
   void RenewDeadline(Connection& connection, Clock::time_point now);
   void Watch(int fd, std::uint64_t id, std::uint32_t events, int operation);
@@ -71,6 +76,7 @@ class Server {
   int WaitMilliseconds(Clock::time_point now) const;
 
   Chat& chat_;
+  WebSite web_;
   ServerSettings settings_;
   std::uint16_t port_ = 0;  // set while the listener is made
   UniqueFd epoll_;

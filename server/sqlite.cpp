@@ -1,11 +1,13 @@
 #include "sqlite.h"
 
+#include <cstdio>
+
 namespace ozl::server {
 
-Database::Database(const std::string& path) {
+Database::Database(const std::string& path, Missing missing) {
   sqlite3* raw = nullptr;
-  const int status = sqlite3_open_v2(path.c_str(), &raw,
-                                     SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE | SQLITE_OPEN_NOMUTEX, nullptr);
+  const int create = missing == Missing::kCreate ? SQLITE_OPEN_CREATE : 0;
+  const int status = sqlite3_open_v2(path.c_str(), &raw, SQLITE_OPEN_READWRITE | create | SQLITE_OPEN_NOMUTEX, nullptr);
   handle_.reset(raw);
   if (status != SQLITE_OK) {
     throw StoreError("cannot open " + path + ": " + (raw ? sqlite3_errmsg(raw) : sqlite3_errstr(status)));
@@ -19,6 +21,31 @@ void Database::Execute(const char* sql) const {
 
 void Database::Fail(const char* what) const {
   throw StoreError(std::string(what) + ": " + sqlite3_errmsg(handle()));
+}
+
+void BackUp(const std::string& live, const std::string& copy) {
+  const std::string part = copy + ".part";
+  std::remove(part.c_str());
+  {
+    const Database source(live, Database::Missing::kFail);
+    const Database target(part);
+    struct Finisher {
+      void operator()(sqlite3_backup* backup) const { sqlite3_backup_finish(backup); }
+    };
+    const std::unique_ptr<sqlite3_backup, Finisher> backup(
+        sqlite3_backup_init(target.handle(), "main", source.handle(), "main"));
+    if (!backup) target.Fail("backup");
+    // All pages in one step: the copy is one read transaction of the source, so it is the
+    // database as of one moment. A writer holding the lock makes the step wait and try again.
+    int status = SQLITE_OK;
+    for (int attempt = 0; attempt < 100; ++attempt) {
+      status = sqlite3_backup_step(backup.get(), -1);
+      if (status != SQLITE_BUSY && status != SQLITE_LOCKED) break;
+      sqlite3_sleep(50);
+    }
+    if (status != SQLITE_DONE) throw StoreError("backup of " + live + ": " + sqlite3_errstr(status));
+  }
+  if (std::rename(part.c_str(), copy.c_str()) != 0) throw StoreError("cannot rename " + part + " to " + copy);
 }
 
 Statement::Statement(const Database& db, std::string_view sql) : db_(&db) {

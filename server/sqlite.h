@@ -19,7 +19,8 @@ class StoreError : public std::runtime_error {
 
 class Database {
  public:
-  explicit Database(const std::string& path);
+  enum class Missing { kCreate, kFail };
+  explicit Database(const std::string& path, Missing missing = Missing::kCreate);
 
   sqlite3* handle() const { return handle_.get(); }
   // Runs statements that return no rows.
@@ -32,6 +33,10 @@ class Database {
   };
   std::unique_ptr<sqlite3, Closer> handle_;
 };
+
+// Copies a database consistently while another process may be writing to it (SQLite's online
+// backup), into a file beside `copy` that replaces `copy` only once complete.
+void BackUp(const std::string& live, const std::string& copy);
 
 class Statement {
  public:

@@ -24,6 +24,7 @@ CREATE TABLE IF NOT EXISTS users (
 );
 CREATE INDEX IF NOT EXISTS users_by_nick ON users (nick_key);
 CREATE INDEX IF NOT EXISTS users_by_city ON users (city_key);
+CREATE INDEX IF NOT EXISTS users_by_chat_nick ON users (chat_nick);
 CREATE TABLE IF NOT EXISTS contacts (
   owner INTEGER NOT NULL REFERENCES users (id),
   contact INTEGER NOT NULL REFERENCES users (id),
@@ -90,6 +91,7 @@ Store::Store(const std::string& path)
       find_user_(db_,
                  "SELECT nick, first_name, surname, patronymic, email, city, sex, about, chat_nick, password_hash,"
                  " closed FROM users WHERE id = ?1"),
+      users_with_chat_nick_(db_, "SELECT id FROM users WHERE chat_nick = ?1 ORDER BY id LIMIT ?2"),
       set_closed_(db_, "UPDATE users SET closed = ?2 WHERE id = ?1"),
       add_contact_(db_, "INSERT OR IGNORE INTO contacts (owner, contact) VALUES (?1, ?2)"),
       remove_contact_(db_, "DELETE FROM contacts WHERE owner = ?1 AND contact = ?2"),
@@ -149,6 +151,20 @@ std::optional<UserRecord> Store::FindUser(UserId id) {
   user.password_hash = query.Bytes(9);
   user.closed_for_friendship = query.Int(10) != 0;
   return user;
+}
+
+std::vector<UserRecord> Store::UsersWithChatNick(std::string_view chat_nick, int limit) {
+  std::vector<UserId> ids;
+  {
+    Query query(users_with_chat_nick_);
+    query.Bind(1, chat_nick).Bind(2, std::int64_t{limit});
+    while (query.Next()) ids.push_back(static_cast<UserId>(query.Int(0)));
+  }
+  std::vector<UserRecord> users;
+  for (const UserId id : ids) {
+    if (std::optional<UserRecord> user = FindUser(id)) users.push_back(std::move(*user));
+  }
+  return users;
 }
 
 void Store::SetClosedForFriendship(UserId id, bool closed) {

@@ -71,6 +71,8 @@ class Store {
   // The next free identifier, or nothing when the 32-bit range is used up.
   std::optional<UserId> AddUser(const Profile& profile, std::string_view password_hash);
   std::optional<UserRecord> FindUser(UserId id);
+  // The users whose chat nick is exactly this one, in identifier order, at most `limit`.
+  std::vector<UserRecord> UsersWithChatNick(std::string_view chat_nick, int limit);
   void SetClosedForFriendship(UserId id, bool closed);
 
   // False when the contact was already in the list.
@@ -107,6 +109,7 @@ class Store {
   Database db_;
   Statement add_user_;
   Statement find_user_;
+  Statement users_with_chat_nick_;
   Statement set_closed_;
   Statement add_contact_;
   Statement remove_contact_;

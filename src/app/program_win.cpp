@@ -42,7 +42,7 @@ Program::Program(protocol::Connector& connector) : session(connector, *this) {
   dispatcher_ = std::make_unique<logic::Dispatcher>(
       logic::DispatcherLinks{session, session, *StartForm, *RegistryForm, *ListForm, lists, search_results, *ChatForm,
                                 *UserInfoForm, *ChatKivForm, *this, ComposerTable, history_, state},
-      platform::SecureRandomWord, kWebChatHost);
+      platform::SecureRandomWord, kWebServer);
 }
 
 Program::~Program() {
@@ -90,8 +90,8 @@ void Program::ShowHistory(const std::string& path) { UserHistoryForm->ShowHistor
 
 void Program::OpenWebChat() {
   ChatKivForm->OpenWebChat(
-      conversations::WebChatAddress(kWebChatHost, state.chat_nick, state.chat_password),
-      conversations::ShownWebChatAddress(kWebChatHost, state.chat_nick));
+      conversations::WebChatAddress(kWebServer, state.chat_nick, state.chat_password),
+      conversations::ShownWebChatAddress(kWebServer, state.chat_nick));
 }
 
 void Program::ShowChat() { ChatForm->Show(); }

@@ -60,18 +60,38 @@ TEST(HttpRequest, TheCommandMarkIsReadWhenWellFormed) {
   }
 }
 
+TEST(HttpRequest, ARequestWithoutSessionIsABrowsersAskingForAPage) {
+  const struct {
+    std::string_view raw;
+    std::string_view path;
+    std::string_view query;
+  } cases[] = {
+      {"GET / HTTP/1.1\r\nHost: x\r\nData: #PING\r\n\r\n", "/", ""},
+      {"GET /cgi-bin/go.cgi?name=kot&pass=a%26b#top HTTP/1.1\r\n\r\n", "/cgi-bin/go.cgi", "name=kot&pass=a%26b"},
+      {"GET http://chat.example.org:5190/ozl HTTP/1.0\r\n\r\n", "/ozl", ""},
+      {"GET http://chat.example.org:5190 HTTP/1.0\r\n\r\n", "/", ""},
+      {"POST /chat/leave?s=ab HTTP/1.1\r\nContent-Length: 0\r\n\r\n", "/chat/leave", "s=ab"},
+  };
+  for (const auto& page : cases) {
+    const ParsedRequest parsed = ParseRequest(page.raw);
+    ASSERT_TRUE(parsed.page) << page.raw;
+    EXPECT_FALSE(parsed.request);
+    EXPECT_EQ(parsed.page->path, page.path);
+    EXPECT_EQ(parsed.page->query, page.query);
+  }
+}
+
 TEST(HttpRequest, IncompleteRequestsWaitAndBadOnesAreRefused) {
   for (std::size_t cut = 0; cut + 1 < kClientRequest.size(); cut += 7) {
     EXPECT_EQ(ParseRequest(kClientRequest.substr(0, cut)).problem, RequestProblem::kIncomplete) << cut;
   }
   const auto problem = [](std::string_view raw) {
     const ParsedRequest parsed = ParseRequest(raw);
-    return parsed.request ? std::optional<RequestProblem>() : parsed.problem;
+    return parsed.request || parsed.page ? std::optional<RequestProblem>() : parsed.problem;
   };
   EXPECT_EQ(problem("POST / HTTP/1.0\r\nSession: 1\r\n\r\n"), RequestProblem::kMalformed);
   EXPECT_EQ(problem("GET /\r\nSession: 1\r\n\r\n"), RequestProblem::kMalformed);
   EXPECT_EQ(problem("\r\n\r\n"), RequestProblem::kMalformed);
-  EXPECT_EQ(problem("GET / HTTP/1.0\r\nData: #PING\r\n\r\n"), RequestProblem::kMalformed) << "no session";
   EXPECT_EQ(problem("GET / HTTP/1.0\r\nSession: 12a\r\n\r\n"), RequestProblem::kMalformed);
   EXPECT_EQ(problem("GET / HTTP/1.0\r\nSession: 12345678901\r\n\r\n"), RequestProblem::kMalformed);
   EXPECT_EQ(problem("GET / HTTP/1.0\r\nSession 1\r\n\r\n"), RequestProblem::kMalformed);
@@ -89,8 +109,12 @@ TEST(HttpResponse, StatusLineHeadersEmptyLineAndBody) {
   EXPECT_EQ(ErrorResponse(400, "Bad Request"), "HTTP/1.0 400 Bad Request\r\nContent-Length: 0\r\n\r\n");
 }
 
+// "--config" names the file's text itself.
 std::variant<Options, OptionsExit> Parse(std::vector<std::string_view> arguments) {
-  return ParseOptions(arguments);
+  return ParseOptions(arguments, [](const std::string& text) -> std::optional<std::string> {
+    if (text == "missing") return std::nullopt;
+    return text;
+  });
 }
 
 TEST(ServerOptions, ListenDatabaseAndTheRest) {
@@ -105,7 +129,7 @@ TEST(ServerOptions, ListenDatabaseAndTheRest) {
   EXPECT_EQ(given.port, 0);
   EXPECT_EQ(given.database, "/tmp/x.db");
   EXPECT_TRUE(given.demo);
-  EXPECT_EQ(given.idle_timeout, std::chrono::seconds(5));
+  EXPECT_EQ(given.limits.idle_timeout, std::chrono::seconds(5));
   EXPECT_EQ(given.password_cost, PasswordCost::kMinimal);
 
   EXPECT_EQ(std::get<OptionsExit>(Parse({"--help"})).code, 0);
@@ -118,6 +142,34 @@ TEST(ServerOptions, ListenDatabaseAndTheRest) {
                                                                      {"--verbose"}}) {
     EXPECT_EQ(std::get<OptionsExit>(Parse(wrong)).code, 2) << wrong.front();
   }
+}
+
+TEST(ServerOptions, TheConfigFileTakesTheOptionsByNameAndTheCommandLineWins) {
+  const std::string_view config =
+      "# the service\n"
+      "listen = 0.0.0.0:5191   # everywhere\n"
+      "\n"
+      "  db=/var/lib/ozl-server/ozl-server.db\r\n"
+      "idle-timeout = 60\n"
+      "chat-lines = 3/2\n"
+      "failed-logins-per-address = 20/5\n";
+  const Options read = std::get<Options>(Parse({"--config", config, "--idle-timeout", "30", "--backup", "/tmp/b.db"}));
+  EXPECT_EQ(read.host, "0.0.0.0");
+  EXPECT_EQ(read.port, 5191);
+  EXPECT_EQ(read.database, "/var/lib/ozl-server/ozl-server.db");
+  EXPECT_EQ(read.limits.idle_timeout, std::chrono::seconds(30));
+  EXPECT_EQ(read.limits.broadcasts.burst, 3);
+  EXPECT_EQ(read.limits.broadcasts.interval, std::chrono::seconds(2));
+  EXPECT_EQ(read.limits.failed_logins_per_address.burst, 20);
+  EXPECT_EQ(read.limits.failed_logins_per_user.burst, ChatLimits{}.failed_logins_per_user.burst);
+  EXPECT_EQ(read.backup, "/tmp/b.db");
+
+  for (const std::string_view wrong : {"listen 0.0.0.0:5190", "demo = yes", "config = other", "chat-lines = 5",
+                                       "chat-lines = 0/1", "verbose = 1"}) {
+    EXPECT_EQ(std::get<OptionsExit>(Parse({"--config", wrong})).text.rfind("ozl-server: " + std::string(wrong) + ":1: ", 0),
+              0u) << wrong;
+  }
+  EXPECT_EQ(std::get<OptionsExit>(Parse({"--config", "missing"})).code, 2);
 }
 
 }  // namespace

@@ -2,6 +2,7 @@
 import re
 import socket
 import subprocess
+import threading
 
 
 def request(port, session, data=None, host="127.0.0.1", timeout=10.0):
@@ -29,16 +30,20 @@ def request(port, session, data=None, host="127.0.0.1", timeout=10.0):
     return [line for line in body.split(b"\r\n") if line]
 
 
-def start_server(binary, database, *extra):
-    """Starts the server on a free port; returns the process and the port."""
-    process = subprocess.Popen([binary, "--listen", "127.0.0.1:0", "--db", database,
+def start_server(binary, database, *extra, listen="127.0.0.1:0"):
+    """Starts the server; returns the process and the port it listens on. The process's `log`
+    collects the lines it writes to standard error."""
+    process = subprocess.Popen([binary, "--listen", listen, "--db", database,
                                 "--password-cost", "minimal", *extra],
-                               stdout=subprocess.PIPE, text=True)
-    for line in process.stdout:
-        match = re.search(r"listening on 127\.0\.0\.1:(\d+)", line)
+                               stdout=subprocess.DEVNULL, stderr=subprocess.PIPE, text=True)
+    process.log = []
+    for line in process.stderr:
+        process.log.append(line)
+        match = re.search(r"listening on [^ ]*:(\d+)", line)
         if match:
+            threading.Thread(target=lambda: process.log.extend(process.stderr), daemon=True).start()
             return process, int(match.group(1))
-    raise RuntimeError("the server stopped before listening")
+    raise RuntimeError("the server stopped before listening: %s" % "".join(process.log))
 
 
 def register(port, session, nick, password="secret"):

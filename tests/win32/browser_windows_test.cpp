@@ -81,11 +81,11 @@ TEST_F(BrowserWindowsTest, WebChatLoadsItsStartPageAtLoginAndLeavesTheChatWhenCl
   TChatKivForm& chat = *program->ChatKivForm;
   start().CEpassword.SetText("a&b c");
   ServerSays("#Akot|Kot\r\n");
-  EXPECT_EQ(Requested(chat), "http://chat.ozl.example/ozl");
+  EXPECT_EQ(Requested(chat), "http://" + std::string(kWebServer) + "/ozl");
   EXPECT_FALSE(chat.visible());
 
   const std::string address =
-      "http://chat.ozl.example/cgi-bin/go.cgi?name=kot&pass=a%26b%20c&room=main&i=v";
+      "http://" + std::string(kWebServer) + "/cgi-bin/go.cgi?name=kot&pass=a%26b%20c&room=main&i=v";
   Click(list().hwnd(), 11 + 20, list().S - 84 + 9);
   EXPECT_TRUE(chat.visible());
   EXPECT_EQ(Requested(chat), address);
