@@ -10,8 +10,8 @@ TAboutForm::TAboutForm()
     : Form({.client_width = 433,
             .client_height = 316,
             .background = GetSysColor(COLOR_BTNFACE),
-            // The rights holder and its site.
-            .title = std::string("© OZL, www.ozl.example"_cp1251),
+            // The rights holder.
+            .title = std::string("© OZL"_cp1251),
             .frame = platform::Form::Frame::kFixed}) {
   Memo1.SetText(settings::HelpText());
   Button1.on_click = [this] { Button1Click(); };

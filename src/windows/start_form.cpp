@@ -64,7 +64,7 @@ void TStartForm::Bcloseclick() { Close(); }
 
 void TStartForm::VBaboutclick() {
   navigation_.ShowAuthorship(std::string(
-      "OZL: команда разработчиков OZL, dev@ozl.example\r\n"
+      "OZL: команда разработчиков OZL\r\n"
       "      2002 (c) OZL\r\n"
       "      Все права защищены."_cp1251));
 }

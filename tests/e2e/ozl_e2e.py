@@ -453,7 +453,7 @@ def close_boxes_and_notices(*keep):
     return titles
 
 
-FIRST_START_HELP = "^" + re.escape("© OZL, www.ozl.example") + "$"
+FIRST_START_HELP = "^" + re.escape("© OZL") + "$"
 
 
 def dismiss_first_start_help():

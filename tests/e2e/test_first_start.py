@@ -6,7 +6,7 @@ import re
 
 import ozl_e2e as e2e
 
-HELP_TITLE = "^© OZL, www.ozl.example$"
+HELP_TITLE = "^© OZL$"
 
 
 def the_help_comes_first(args):

@@ -30,7 +30,7 @@ Seen seen;
 HWND login_window = nullptr;
 
 void CALLBACK PressOk(HWND, UINT, UINT_PTR timer, DWORD) {
-  const HWND help = FindWindowW(nullptr, platform::Widen("© OZL, www.ozl.example"_cp1251).c_str());
+  const HWND help = FindWindowW(nullptr, platform::Widen("© OZL"_cp1251).c_str());
   if (!help) return;
   KillTimer(nullptr, timer);
   seen.help_shown = IsWindowVisible(help) != FALSE;
