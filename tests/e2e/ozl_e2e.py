@@ -444,7 +444,8 @@ def close_boxes_and_notices(*keep):
                     xdotool("windowmove", "--sync", notice, 10, 100)
             click(box, width // 2, height - 25)  # OK
         return not boxes
-    wait_for("the error boxes to close", closed, timeout=10, interval=0.3)
+    # A box of a request that timed out under the fault may open while others close.
+    wait_for("the error boxes to close", closed, timeout=30, interval=0.3)
     notices = [window for window in windows_named(".") if xdotool("getwindowname", window) not in keep]
     titles = [xdotool("getwindowname", window) for window in notices]
     for notice in notices:
