@@ -4,6 +4,7 @@
 #include <shellapi.h>
 
 #include <memory>
+#include <string_view>
 #include <type_traits>
 
 #include "platform/text.h"
@@ -24,8 +25,12 @@ void OpenUrl(const std::string& url, HWND owner) {
 // Stay-on-top windows (the notice that came with the error, another program's) must not cover
 // the box: out of sight, it would leave the program's windows disabled and the program frozen.
 // Wine makes no box stay on top for MB_TOPMOST, so the box is put there as it becomes active.
+// Only the box: a window of the program activated while the box is open (a message window that
+// a line opened) must not stay on top of everything for good.
 LRESULT CALLBACK BoxOnTop(int code, WPARAM wparam, LPARAM lparam) {
-  if (code == HCBT_ACTIVATE) {
+  wchar_t class_name[8] = {};
+  if (code == HCBT_ACTIVATE && GetClassNameW(reinterpret_cast<HWND>(wparam), class_name, 8) > 0 &&
+      std::wstring_view(class_name) == L"#32770") {
     SetWindowPos(reinterpret_cast<HWND>(wparam), HWND_TOPMOST, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE);
   }
   return CallNextHookEx(nullptr, code, wparam, lparam);
