@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <array>
+#include <charconv>
 #include <limits>
 #include <utility>
 
@@ -70,9 +71,13 @@ std::optional<std::string_view> ProfileProblem(const std::vector<std::string_vie
 // password check.
 constexpr int kMaxChatNickSharers = 4;
 
+void StartSodium() {
+  if (sodium_init() < 0) throw std::runtime_error("libsodium cannot start");
+}
+
 // 128 random bits in hexadecimal.
 std::string NewToken() {
-  if (sodium_init() < 0) throw std::runtime_error("libsodium cannot start");
+  StartSodium();
   std::array<unsigned char, 16> bits{};
   randombytes_buf(bits.data(), bits.size());
   std::array<char, 33> hex{};
@@ -80,15 +85,50 @@ std::string NewToken() {
   return hex.data();
 }
 
+// A node's name: random, so that a node started again is a node of its own.
+NodeId NewNodeId() {
+  StartSodium();
+  NodeId id = 0;
+  while (id == 0) randombytes_buf(&id, sizeof id);
+  return id;
+}
+
+// The place of the users every node holds online, such as the companion.
+constexpr NodeId kEveryNode = 0;
+
+// What the nodes say to each other.
+enum BusKind : char {
+  kJoined = 'J',      // a node started: the others tell it whom they hold
+  kHeartbeat = 'H',   // a node lives
+  kNodeGone = 'E',    // a node was not heard of for the idle timeout: field the node
+  kPresence = 'P',    // user, presence, "1" for a login, nick
+  kChatLine = 'C',    // the line as clients get it
+  kStoredMessage = 'M',  // user: a private message was stored for him
+};
+
+std::optional<NodeId> ParseNode(std::string_view text) {
+  NodeId node = 0;
+  const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), node);
+  if (error != std::errc() || end != text.data() + text.size()) return std::nullopt;
+  return node;
+}
+
+constexpr std::string_view kPresenceWords[] = {"online", "chat", "offline"};
+
 }  // namespace
 
-Chat::Chat(Store& store, ChatLimits limits)
+Chat::Chat(Store& store, ChatLimits limits, Bus* bus)
     : store_(store),
       limits_(limits),
+      own_bus_(bus ? nullptr : std::make_unique<LoopbackBus>()),
+      bus_(bus ? *bus : *own_bus_),
+      node_(NewNodeId()),
       unknown_sessions_(limits.unknown_sessions, limits.rationed_keys),
       failed_logins_by_user_(limits.failed_logins_per_user, limits.rationed_keys),
       failed_logins_by_address_(limits.failed_logins_per_address, limits.rationed_keys),
-      web_lines_(limits.broadcasts, limits.rationed_keys) {}
+      web_lines_(limits.broadcasts, limits.rationed_keys) {
+  Publish(kJoined, {});
+}
 
 std::string Chat::ClientKey(std::string_view address, std::string_view session) {
   std::string key(address);
@@ -120,6 +160,8 @@ Outcome Chat::Handle(std::string_view client, std::string_view command, Clock::t
     unknown_sessions_.Take(address, now);
     return AnswerOf("#0");
   }
+  // A login on another node may have taken this client over.
+  Settle(now);
   Session& session = found->second;
   if (session.replaced) {
     RemoveSession(found);
@@ -129,8 +171,9 @@ Outcome Chat::Handle(std::string_view client, std::string_view command, Clock::t
 
   if (command == "#PING") {
   } else if (StartsWith(command, "#D")) {
-    TakeOffline(session.user, now);
+    TakeOffline(session.user);
     RemoveSession(found);
+    Settle(now);
     return AnswerOf("#D");
   } else if (StartsWith(command, "#E1")) {
     EnterChat(session, now);
@@ -151,7 +194,7 @@ Outcome Chat::Handle(std::string_view client, std::string_view command, Clock::t
   } else if (StartsWith(command, "#S")) {
     SendPrivate(session, command.substr(2), mark);
   }
-  return Drain(session);
+  return Drain(session, now);
 }
 
 Outcome Chat::StartLogin(std::string_view client, std::string_view fields, Clock::time_point now) {
@@ -217,72 +260,65 @@ Answer Chat::FinishRegistration(const PasswordWork& work) {
 Answer Chat::FinishLogin(const std::string& client, UserId user, Clock::time_point now) {
   const std::optional<UserRecord> record = store_.FindUser(user);
   if (!record) return AnswerOf(Notice(notice::kWrongLogin));
-  const std::string& nick = record->profile.nick;
 
   if (const auto same_key = sessions_.find(client); same_key != sessions_.end()) {
     const Session& old = same_key->second;
     if (!old.replaced && old.user == user) {
       // The same client logging in again under the same session value: no presence flap.
-      online_.at(user).session = nullptr;
+      local_.at(user).session = nullptr;
     } else if (!old.replaced) {
-      TakeOffline(old.user, now);
+      TakeOffline(old.user);
     }
     RemoveSession(same_key);
   }
 
-  auto online = online_.find(user);
-  if (online != online_.end()) {
-    if (Session* previous = online->second.session) {
-      previous->replaced = true;
-      previous->outbox.clear();
-    }
-    if (online->second.presence == Presence::kChat) {
-      online->second.presence = Presence::kOnline;
-      if (!InChat(online->second)) Announce(user, nick, kOnline, now);
-    }
-  } else {
-    online = online_.emplace(user, OnlineUser{nick, Presence::kOnline, nullptr}).first;
-    Announce(user, nick, kOnline, now);
+  LocalUser& local = local_[user];
+  local.nick = record->profile.nick;
+  if (Session* previous = local.session) {
+    previous->replaced = true;
+    previous->outbox.clear();
   }
+  local.client_in_chat = false;
 
   auto [place, inserted] = sessions_.try_emplace(client);
   Session& session = place->second;
   session.user = user;
   session.key = &place->first;
   session.last_seen = now;
+  session.idle_place = idle_order_.insert(idle_order_.end(), &session);
+  local.session = &session;
+  Tell(user, true);
+  Settle(now);
+
+  // The lists below hold what happened until now, himself included.
   session.presence_cursor = next_sequence_;
   session.chat_cursor = next_sequence_;
-  session.idle_place = idle_order_.insert(idle_order_.end(), &session);
-  online->second.session = &session;
-
-  Push(session, "#A" + record->profile.chat_nick + "|" + nick);
+  Push(session, "#A" + record->profile.chat_nick + "|" + record->profile.nick);
   Push(session, FullLists(user));
-  for (StoredMessage& message : store_.PendingMessages(user)) {
-    Push(session, PrivateLine(message.sender, message.sender_nick, message.text), message.id);
-  }
-  return Drain(session);
+  session.greeted = true;
+  PushStoredMessages(session);
+  return Drain(session, now);
 }
 
 void Chat::EnterChat(Session& session, Clock::time_point now) {
-  OnlineUser& user = online_.at(session.user);
-  if (user.presence == Presence::kChat || !MayBroadcast(session, now)) return;
-  const bool was_in_chat = InChat(user);
-  user.presence = Presence::kChat;
+  LocalUser& user = local_.at(session.user);
+  if (user.client_in_chat || !MayBroadcast(session, now)) return;
+  user.client_in_chat = true;
   session.chat_cursor = next_sequence_;
-  if (!was_in_chat) Announce(session.user, user.nick, kChatStatus, now);
+  Tell(session.user);
 }
 
 void Chat::LeaveChat(Session& session, Clock::time_point now) {
-  OnlineUser& user = online_.at(session.user);
-  if (user.presence != Presence::kChat || !MayBroadcast(session, now)) return;
-  user.presence = Presence::kOnline;
-  if (!InChat(user)) Announce(session.user, user.nick, kOnline, now);
+  LocalUser& user = local_.at(session.user);
+  if (!user.client_in_chat || !MayBroadcast(session, now)) return;
+  user.client_in_chat = false;
+  Tell(session.user);
 }
 
 void Chat::SayInChat(Session& session, std::string_view text, const std::optional<CommandMark>& mark,
                      Clock::time_point now) {
-  const OnlineUser& user = online_.at(session.user);
-  if (user.presence != Presence::kChat) {
+  const LocalUser& user = local_.at(session.user);
+  if (!user.client_in_chat) {
     Push(session, Notice(notice::kNotInChat));
     return;
   }
@@ -300,15 +336,15 @@ void Chat::SayInChat(Session& session, std::string_view text, const std::optiona
   if (!MayBroadcast(session, now)) return;
   // Kept before the line goes out, so that a failure to keep it leaves nothing done.
   if (mark) store_.KeepMark(session.user, *mark);
-  chat_log_.Append(next_sequence_++, now, line);
-  AnswerInChat(user.nick, said, now, [&] { return session.broadcasts.Take(limits_.broadcasts, now); });
+  Publish(kChatLine, {line});
+  AnswerInChat(user.nick, said, [&] { return session.broadcasts.Take(limits_.broadcasts, now); });
 }
 
 // The companion answers a line whose leading "(для nick) " prefixes name him, addressed back to
 // the writer. The answer is paid from the writer's own ration of lines for everybody, so nobody
-// can make the companion say more in the room than he could say himself.
-void Chat::AnswerInChat(std::string_view writer_nick, std::string_view text, Clock::time_point now,
-                        const std::function<bool()>& pay) {
+// can make the companion say more in the room than he could say himself. The writer's node
+// answers, so the room hears the answer once.
+void Chat::AnswerInChat(std::string_view writer_nick, std::string_view text, const std::function<bool()>& pay) {
   const auto companion = companion_ ? online_.find(*companion_) : online_.end();
   if (companion == online_.end()) return;
   const std::string_view opening = "(для "_cp1251;
@@ -321,9 +357,8 @@ void Chat::AnswerInChat(std::string_view writer_nick, std::string_view text, Clo
     text.remove_prefix(closing + kClosing.size());
   }
   if (!addressed || !pay()) return;
-  chat_log_.Append(next_sequence_++, now,
-                   "#C" + companion->second.nick + "|" + std::string(opening) + std::string(writer_nick) +
-                       std::string(kClosing) + std::string(text));
+  Publish(kChatLine, {"#C" + companion->second.nick + "|" + std::string(opening) + std::string(writer_nick) +
+                      std::string(kClosing) + std::string(text)});
 }
 
 void Chat::Search(Session& session, std::string_view fields) {
@@ -407,7 +442,7 @@ void Chat::SendPrivate(Session& session, std::string_view fields, const std::opt
     Push(session, NotFound(id_text));
     return;
   }
-  const std::string& sender_nick = online_.at(session.user).nick;
+  const std::string sender_nick = local_.at(session.user).nick;
   if (recipient->id == companion_) {
     Push(session, PrivateLine(recipient->id, sender_nick, text));
     Push(session, PrivateLine(recipient->id, recipient->profile.nick, std::string(notice::kCompanionReply) + text));
@@ -424,10 +459,30 @@ void Chat::SendPrivate(Session& session, std::string_view fields, const std::opt
     return;
   }
   const std::int64_t stored = store_.AddMessage(recipient->id, session.user, sender_nick, text, mark);
-  if (const auto online = online_.find(recipient->id); online != online_.end() && online->second.session) {
-    Push(*online->second.session, PrivateLine(session.user, sender_nick, text), stored);
+  const auto here = local_.find(recipient->id);
+  if (here != local_.end() && here->second.session && here->second.session->greeted) {
+    Session& reader = *here->second.session;
+    Push(reader, PrivateLine(session.user, sender_nick, text), stored);
+    reader.pushed_messages.push_back(stored);
+  } else {
+    // He may be logging in on another node this very moment: that node looks again.
+    Publish(kStoredMessage, {std::to_string(recipient->id)});
   }
   if (echoed) Push(session, PrivateLine(recipient->id, sender_nick, text));
+}
+
+void Chat::PushStoredMessages(Session& session) {
+  std::vector<std::int64_t> waiting;
+  for (StoredMessage& message : store_.PendingMessages(session.user)) {
+    waiting.push_back(message.id);
+    if (std::find(session.pushed_messages.begin(), session.pushed_messages.end(), message.id) !=
+        session.pushed_messages.end()) {
+      continue;
+    }
+    Push(session, PrivateLine(message.sender, message.sender_nick, message.text), message.id);
+  }
+  // Those no longer stored were delivered.
+  session.pushed_messages = std::move(waiting);
 }
 
 bool Chat::IsRepeat(const Session& session, const std::optional<CommandMark>& mark) {
@@ -447,10 +502,12 @@ void Chat::Push(Session& session, std::string text, std::int64_t stored_message)
   session.outbox.push_back({next_sequence_++, std::move(text), stored_message});
 }
 
-Answer Chat::Drain(Session& session) {
+Answer Chat::Drain(Session& session, Clock::time_point now) {
+  Settle(now);
   Answer answer;
-  const auto online = online_.find(session.user);
-  const bool in_chat = online != online_.end() && online->second.presence == Presence::kChat;
+  const auto here = local_.find(session.user);
+  const bool in_chat =
+      !session.replaced && here != local_.end() && here->second.session == &session && here->second.client_in_chat;
   auto presence = presence_log_.From(session.presence_cursor);
   auto chat = in_chat ? chat_log_.From(session.chat_cursor) : chat_log_.end();
   auto own = session.outbox.begin();
@@ -487,11 +544,15 @@ void Chat::Touch(Session& session, Clock::time_point now) {
 }
 
 std::string Chat::FullLists(UserId user) {
-  std::string line = "#U";
-  for (const auto& [id, online] : online_) {
-    line += Entry(id, online.nick, StatusOf(online));
-    line.push_back('|');
+  if (!online_entries_fresh_) {
+    online_entries_.clear();
+    for (const auto& [id, online] : online_) {
+      online_entries_ += Entry(id, online.nick, StatusOf(id));
+      online_entries_.push_back('|');
+    }
+    online_entries_fresh_ = true;
   }
+  std::string line = "#U" + online_entries_;
   line.push_back('~');
   for (const UserName& contact : store_.Contacts(user)) {
     line += Entry(contact.id, contact.nick, StatusOf(contact.id));
@@ -500,34 +561,49 @@ std::string Chat::FullLists(UserId user) {
   return line;
 }
 
+std::optional<Chat::Presence> Chat::PresenceOf(const OnlineUser& user) {
+  std::optional<Presence> presence;
+  for (const auto& [node, place] : user.places) {
+    if (place == Presence::kChat) return place;
+    presence = place;
+  }
+  return presence;
+}
+
+std::optional<Chat::Presence> Chat::PresenceHere(const LocalUser& user) {
+  if (user.client_in_chat || user.web_chats > 0) return Presence::kChat;
+  if (user.session) return Presence::kOnline;
+  return std::nullopt;
+}
+
 std::string_view Chat::StatusOf(UserId user) const {
   const auto online = online_.find(user);
-  return online == online_.end() ? kOffline : StatusOf(online->second);
+  if (online == online_.end()) return kOffline;
+  return PresenceOf(online->second) == Presence::kChat ? kChatStatus : kOnline;
 }
 
-std::string_view Chat::StatusOf(const OnlineUser& user) { return InChat(user) ? kChatStatus : kOnline; }
-
-void Chat::Announce(UserId user, std::string_view nick, std::string_view status, Clock::time_point now) {
-  const std::string entry = Entry(user, nick, status);
+void Chat::Announce(UserId user, std::string_view nick, std::optional<Presence> presence, bool newly_online,
+                    Clock::time_point now) {
+  const std::string entry = Entry(user, nick, !presence ? kOffline : *presence == Presence::kChat ? kChatStatus : kOnline);
+  if (newly_online && online_entries_fresh_) {
+    online_entries_ += entry;
+    online_entries_.push_back('|');
+  } else {
+    online_entries_fresh_ = false;
+  }
   presence_log_.Append(next_sequence_++, now, "#YU" + entry);
   for (const UserId owner : store_.ContactOwners(user)) {
-    const auto online = online_.find(owner);
-    if (online != online_.end() && online->second.session) Push(*online->second.session, "#YK" + entry);
+    const auto here = local_.find(owner);
+    if (here != local_.end() && here->second.session) Push(*here->second.session, "#YK" + entry);
   }
 }
 
-void Chat::TakeOffline(UserId user, Clock::time_point now) {
-  const auto online = online_.find(user);
-  if (online == online_.end()) return;
-  if (online->second.web_chats > 0) {
-    // His browser keeps him in the room.
-    online->second.presence = Presence::kOnline;
-    online->second.session = nullptr;
-    return;
-  }
-  const std::string nick = std::move(online->second.nick);
-  online_.erase(online);
-  Announce(user, nick, kOffline, now);
+void Chat::TakeOffline(UserId user) {
+  const auto here = local_.find(user);
+  if (here == local_.end()) return;
+  here->second.session = nullptr;
+  here->second.client_in_chat = false;
+  Tell(user);
 }
 
 void Chat::RemoveSession(Sessions::iterator session) {
@@ -535,20 +611,30 @@ void Chat::RemoveSession(Sessions::iterator session) {
   sessions_.erase(session);
 }
 
-void Chat::EndSession(Sessions::iterator session, Clock::time_point now) {
-  if (!session->second.replaced) TakeOffline(session->second.user, now);
+void Chat::EndSession(Sessions::iterator session) {
+  if (!session->second.replaced) TakeOffline(session->second.user);
   RemoveSession(session);
 }
 
 void Chat::ExpireIdle(Clock::time_point now) {
   while (!idle_order_.empty() && now - idle_order_.front()->last_seen > limits_.idle_timeout) {
-    EndSession(sessions_.find(*idle_order_.front()->key), now);
+    EndSession(sessions_.find(*idle_order_.front()->key));
   }
   for (auto web = web_chats_.begin(); web != web_chats_.end();) {
     const auto next = std::next(web);
-    if (now - web->second.last_seen > limits_.idle_timeout) EndWebChat(web, now);
+    if (now - web->second.last_seen > limits_.idle_timeout) EndWebChat(web);
     web = next;
   }
+  if (now - last_heartbeat_ >= limits_.idle_timeout / 4) {
+    Publish(kHeartbeat, {});
+    last_heartbeat_ = now;
+  }
+  for (auto& [node, heard] : heard_) {
+    if (now - heard <= limits_.idle_timeout) continue;
+    Publish(kNodeGone, {std::to_string(node)});
+    heard = now;  // said once; every node forgets it when the word comes back
+  }
+  Settle(now);
   presence_log_.ForgetBefore(now - limits_.idle_timeout);
   chat_log_.ForgetBefore(now - limits_.idle_timeout);
   unknown_sessions_.Forget(now);
@@ -562,7 +648,148 @@ void Chat::SetCompanion(UserId id) {
   const std::optional<UserRecord> user = store_.FindUser(id);
   if (!user) return;
   companion_ = id;
-  online_.insert_or_assign(id, OnlineUser{user->profile.nick, Presence::kChat, nullptr});
+  online_.insert_or_assign(id, OnlineUser{user->profile.nick, {{kEveryNode, Presence::kChat}}});
+  online_entries_fresh_ = false;
+}
+
+void Chat::Publish(char kind, std::vector<std::string> fields) {
+  bus_.Publish(Encode(BusEvent{node_, next_serial_++, kind, std::move(fields)}));
+}
+
+void Chat::Tell(UserId user, bool login) {
+  const auto here = local_.find(user);
+  if (here == local_.end()) return;
+  LocalUser& local = here->second;
+  const std::optional<Presence> presence = PresenceHere(local);
+  if (login) {
+    local.login_serial = next_serial_;
+    local.login_heard = false;
+  }
+  if (presence != local.told || login) {
+    const std::size_t word = presence ? static_cast<std::size_t>(*presence) : 2;
+    Publish(kPresence, {std::to_string(user), std::string(kPresenceWords[word]), login ? "1" : "0", local.nick});
+    local.told = presence;
+  }
+  if (!presence) local_.erase(here);
+}
+
+void Chat::TellEverything() {
+  for (const auto& [user, local] : local_) {
+    if (!local.told) continue;
+    Publish(kPresence, {std::to_string(user), std::string(kPresenceWords[static_cast<std::size_t>(*local.told)]),
+                        "0", local.nick});
+  }
+}
+
+void Chat::Settle(Clock::time_point now) {
+  bus_.Exchange([&](std::string_view event) { Hear(event, now); });
+  if (bus_.TakeRejoined()) {
+    Publish(kJoined, {});
+    TellEverything();
+    bus_.Exchange([&](std::string_view event) { Hear(event, now); });
+  }
+}
+
+void Chat::Hear(std::string_view text, Clock::time_point now) {
+  const std::optional<BusEvent> event = Decode(text);
+  if (!event) {
+    if (log_) log_("ignored: an event no node writes");
+    return;
+  }
+  const bool own = event->node == node_;
+  if (!own) heard_[event->node] = now;
+  switch (event->kind) {
+    case kJoined:
+      if (!own) TellEverything();
+      break;
+    case kNodeGone:
+      if (const auto gone = event->fields.empty() ? std::nullopt : ParseNode(event->fields[0])) {
+        ForgetNode(*gone, now);
+      }
+      break;
+    case kPresence:
+      HearPresence(*event, now);
+      break;
+    case kChatLine:
+      if (!event->fields.empty()) chat_log_.Append(next_sequence_++, now, event->fields[0]);
+      break;
+    case kStoredMessage:
+      if (const auto user = event->fields.empty() ? std::nullopt : ParseUserId(event->fields[0]); user && !own) {
+        const auto here = local_.find(*user);
+        if (here != local_.end() && here->second.session && here->second.session->greeted) {
+          PushStoredMessages(*here->second.session);
+        }
+      }
+      break;
+    default:
+      break;
+  }
+}
+
+void Chat::HearPresence(const BusEvent& event, Clock::time_point now) {
+  const std::vector<std::string>& fields = event.fields;
+  if (fields.size() != 4) return;
+  const std::optional<UserId> user = ParseUserId(fields[0]);
+  const auto word = std::find(std::begin(kPresenceWords), std::end(kPresenceWords), fields[1]);
+  if (!user || word == std::end(kPresenceWords)) return;
+  std::optional<Presence> presence;
+  if (word != std::end(kPresenceWords) - 1) presence = static_cast<Presence>(word - std::begin(kPresenceWords));
+  SetPlace(*user, fields[3], event.node, presence, now);
+  if (fields[2] != "1") return;
+  const auto here = local_.find(*user);
+  if (here == local_.end()) return;
+  if (event.node == node_) {
+    if (event.serial == here->second.login_serial) here->second.login_heard = true;
+  } else if (here->second.login_heard) {
+    EndClientTakenElsewhere(*user);
+  }
+}
+
+void Chat::SetPlace(UserId user, std::string_view nick, NodeId node, std::optional<Presence> presence,
+                    Clock::time_point now) {
+  auto online = online_.find(user);
+  if (online == online_.end()) {
+    if (!presence) return;
+    online = online_.emplace(user, OnlineUser{std::string(nick), {}}).first;
+  }
+  OnlineUser& entry = online->second;
+  const std::optional<Presence> before = PresenceOf(entry);
+  auto place = std::find_if(entry.places.begin(), entry.places.end(), [&](const auto& p) { return p.first == node; });
+  if (place != entry.places.end()) entry.places.erase(place);
+  if (presence) entry.places.emplace_back(node, *presence);
+  const std::optional<Presence> after = PresenceOf(entry);
+  const std::string said_nick = entry.nick;
+  if (!after) online_.erase(online);
+  if (before != after) Announce(user, said_nick, after, !before, now);
+}
+
+void Chat::ForgetNode(NodeId node, Clock::time_point now) {
+  if (node == node_) {
+    // The others took this node for gone: it tells them again whom it holds.
+    TellEverything();
+    return;
+  }
+  heard_.erase(node);
+  std::vector<std::pair<UserId, std::string>> held;
+  for (const auto& [id, user] : online_) {
+    for (const auto& place : user.places) {
+      if (place.first == node) held.emplace_back(id, user.nick);
+    }
+  }
+  for (const auto& [id, nick] : held) SetPlace(id, nick, node, std::nullopt, now);
+}
+
+// Another login took the user over: this node's client of his ends at its next request, as it
+// would when both were here.
+void Chat::EndClientTakenElsewhere(UserId user) {
+  const auto here = local_.find(user);
+  if (here == local_.end() || here->second.session == nullptr) return;
+  Session& session = *here->second.session;
+  session.replaced = true;
+  session.outbox.clear();
+  here->second.session = nullptr;
+  here->second.client_in_chat = false;
+  Tell(user);
 }
 
 std::variant<PasswordWork, WebRefusal> Chat::StartWebChat(std::string_view address, std::string_view chat_nick,
@@ -607,16 +834,15 @@ std::variant<WebChatEntry, WebRefusal> Chat::FinishWebChat(const PasswordWork& w
     Refused(web_lines_, std::to_string(id), "web chat too often for user ", now);
     return WebRefusal::kTooOften;
   }
-  auto online = online_.find(id);
-  if (online == online_.end()) online = online_.emplace(id, OnlineUser{user->profile.nick}).first;
-  const bool was_in_chat = InChat(online->second);
-  ++online->second.web_chats;
-  if (!was_in_chat) Announce(id, online->second.nick, kChatStatus, now);
+  LocalUser& local = local_[id];
+  local.nick = user->profile.nick;
+  ++local.web_chats;
+  Tell(id);
 
   std::string token = NewToken();
   WebChat& web = web_chats_[token];
   web.user = id;
-  web.nick = online->second.nick;
+  web.nick = user->profile.nick;
   web.last_seen = now;
   // The room's recent lines are already there when the page opens.
   web.chat_cursor = 0;
@@ -647,7 +873,7 @@ std::variant<WebChatNews, WebRefusal> Chat::PollWebChat(std::string_view address
   std::optional<WebRefusal> refusal;
   WebChat* web = FindWebChat(address, token, now, refusal);
   if (!web) return *refusal;
-  return NewsFor(*web);
+  return NewsFor(*web, now);
 }
 
 std::variant<WebChatNews, WebRefusal> Chat::SayInWebChat(std::string_view address, std::string_view token,
@@ -657,18 +883,19 @@ std::variant<WebChatNews, WebRefusal> Chat::SayInWebChat(std::string_view addres
   if (!web) return *refusal;
   if (text.size() > limits_.longest_chat_line) return WebRefusal::kTooLong;
   const std::string line = OneLine(text);
-  if (line.empty()) return NewsFor(*web);
+  if (line.empty()) return NewsFor(*web, now);
   const std::string user = std::to_string(web->user);
   if (!web_lines_.Take(user, now)) {
     Refused(web_lines_, user, "web chat lines too often from user ", now);
     return WebRefusal::kTooOften;
   }
-  chat_log_.Append(next_sequence_++, now, "#C" + web->nick + "|" + line);
-  AnswerInChat(web->nick, line, now, [&] { return web_lines_.Take(user, now); });
-  return NewsFor(*web);
+  Publish(kChatLine, {"#C" + web->nick + "|" + line});
+  AnswerInChat(web->nick, line, [&] { return web_lines_.Take(user, now); });
+  return NewsFor(*web, now);
 }
 
-WebChatNews Chat::NewsFor(WebChat& web) {
+WebChatNews Chat::NewsFor(WebChat& web, Clock::time_point now) {
+  Settle(now);
   WebChatNews news;
   news.own_nick = web.nick;
   for (auto line = chat_log_.From(web.chat_cursor); line != chat_log_.end(); ++line) {
@@ -679,7 +906,7 @@ WebChatNews Chat::NewsFor(WebChat& web) {
   if (!web.participants_sent || presence_log_.From(web.presence_cursor) != presence_log_.end()) {
     std::vector<std::string> nicks;
     for (const auto& [id, user] : online_) {
-      if (InChat(user)) nicks.push_back(user.nick);
+      if (PresenceOf(user) == Presence::kChat) nicks.push_back(user.nick);
     }
     std::sort(nicks.begin(), nicks.end());
     news.participants = std::move(nicks);
@@ -692,22 +919,17 @@ WebChatNews Chat::NewsFor(WebChat& web) {
 
 void Chat::LeaveWebChat(std::string_view token, Clock::time_point now) {
   const auto found = web_chats_.find(std::string(token));
-  if (found != web_chats_.end()) EndWebChat(found, now);
+  if (found != web_chats_.end()) EndWebChat(found);
+  Settle(now);
 }
 
-void Chat::EndWebChat(std::unordered_map<std::string, WebChat>::iterator web, Clock::time_point now) {
+void Chat::EndWebChat(std::unordered_map<std::string, WebChat>::iterator web) {
   const UserId id = web->second.user;
   web_chats_.erase(web);
-  const auto online = online_.find(id);
-  if (online == online_.end()) return;
-  OnlineUser& user = online->second;
-  --user.web_chats;
-  if (InChat(user)) return;
-  if (user.session == nullptr) {
-    TakeOffline(id, now);
-  } else {
-    Announce(id, user.nick, kOnline, now);
-  }
+  const auto here = local_.find(id);
+  if (here == local_.end()) return;
+  --here->second.web_chats;
+  Tell(id);
 }
 
 void Chat::Refused(Rations& rations, std::string_view key, std::string_view what, Clock::time_point now) {

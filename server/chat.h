@@ -7,6 +7,7 @@
 #include <cstdint>
 #include <functional>
 #include <list>
+#include <memory>
 #include <optional>
 #include <span>
 #include <string>
@@ -16,6 +17,7 @@
 #include <vector>
 
 #include "broadcast_log.h"
+#include "bus.h"
 #include "passwords.h"
 #include "ration.h"
 #include "store.h"
@@ -99,7 +101,9 @@ class Chat {
   // The session value of the connection probe: it gets an empty answer and changes nothing.
   static constexpr std::string_view kProbeSession = "777";
 
-  explicit Chat(Store& store, ChatLimits limits = {});
+  // Without a bus the chat is the whole community. With one, it is a node among others on the same
+  // store, and it tells them of itself at once.
+  explicit Chat(Store& store, ChatLimits limits = {}, Bus* bus = nullptr);
 
   // A session is known by the client's address and its Session value together: the client
   // draws session values from a small range, so two users behind different addresses may
@@ -119,7 +123,8 @@ class Chat {
 
   // The stored messages of an answer that reached its client.
   void Delivered(std::span<const std::int64_t> message_ids);
-  // Sessions silent for longer than the idle timeout go offline.
+  // Sessions silent for longer than the idle timeout go offline, and so do the users of a node
+  // that has not been heard of for as long. Also tells the other nodes that this one lives.
   void ExpireIdle(Clock::time_point now);
 
   // The web chat: a browser enters the general chat with a user's chat nick and password, and is
@@ -143,6 +148,7 @@ class Chat {
 
   std::size_t session_count() const { return sessions_.size(); }
   std::size_t online_count() const { return online_.size(); }
+  NodeId node() const { return node_; }
   std::size_t web_chat_count() const { return web_chats_.size(); }
 
  private:
@@ -158,6 +164,8 @@ class Chat {
     UserId user = 0;
     // Another login took the user over; the next request ends this client.
     bool replaced = false;
+    // The login's own lines are out: stored messages may follow them.
+    bool greeted = false;
     Clock::time_point last_seen;
     std::vector<Line> outbox;
     std::uint64_t presence_cursor = 0;
@@ -165,13 +173,27 @@ class Chat {
     Allowance broadcasts;
     const std::string* key = nullptr;
     std::list<Session*>::iterator idle_place;
+    // Stored messages handed to this client that may still wait in the store.
+    std::vector<std::int64_t> pushed_messages;
   };
 
+  // A user as every node sees him: where he is online, and how.
   struct OnlineUser {
     std::string nick;
-    Presence presence = Presence::kOnline;  // of the client
-    Session* session = nullptr;  // none for the companion and for a user only on the web
+    std::vector<std::pair<NodeId, Presence>> places;
+  };
+
+  // What keeps a user online on this node.
+  struct LocalUser {
+    std::string nick;
+    Session* session = nullptr;  // none for a user only on the web
+    bool client_in_chat = false;
     int web_chats = 0;
+    std::optional<Presence> told;  // what this node last told the others of him
+    // The latest login here, and whether the nodes have heard of it: of two logins on different
+    // nodes, the one they hear of last wins everywhere.
+    std::uint64_t login_serial = 0;
+    bool login_heard = false;
   };
 
   struct WebChat {
@@ -195,13 +217,11 @@ class Chat {
   void SayInChat(Session& session, std::string_view text, const std::optional<CommandMark>& mark,
                  Clock::time_point now);
   // `pay` spends the writer's ration for the companion's answer.
-  void AnswerInChat(std::string_view writer_nick, std::string_view text, Clock::time_point now,
-                    const std::function<bool()>& pay);
-  static bool InChat(const OnlineUser& user) { return user.presence == Presence::kChat || user.web_chats > 0; }
+  void AnswerInChat(std::string_view writer_nick, std::string_view text, const std::function<bool()>& pay);
   WebChat* FindWebChat(std::string_view address, std::string_view token, Clock::time_point now,
                        std::optional<WebRefusal>& refusal);
-  WebChatNews NewsFor(WebChat& web);
-  void EndWebChat(std::unordered_map<std::string, WebChat>::iterator web, Clock::time_point now);
+  WebChatNews NewsFor(WebChat& web, Clock::time_point now);
+  void EndWebChat(std::unordered_map<std::string, WebChat>::iterator web);
   // Logs the start of a flood: `what` is followed by the key.
   void Refused(Rations& rations, std::string_view key, std::string_view what, Clock::time_point now);
   void Search(Session& session, std::string_view fields);
@@ -209,26 +229,56 @@ class Chat {
   void RemoveContact(Session& session, std::string_view id_text);
   void ShowInfo(Session& session, std::string_view id_text);
   void SendPrivate(Session& session, std::string_view fields, const std::optional<CommandMark>& mark);
+  // Hands the client the messages stored for him that it has not been given yet.
+  void PushStoredMessages(Session& session);
   bool IsRepeat(const Session& session, const std::optional<CommandMark>& mark);
 
   bool MayBroadcast(Session& session, Clock::time_point now);
   void Push(Session& session, std::string text, std::int64_t stored_message = 0);
-  Answer Drain(Session& session);
+  Answer Drain(Session& session, Clock::time_point now);
   void Touch(Session& session, Clock::time_point now);
   std::string FullLists(UserId user);
   std::string_view StatusOf(UserId user) const;
-  static std::string_view StatusOf(const OnlineUser& user);
-  void Announce(UserId user, std::string_view nick, std::string_view status, Clock::time_point now);
-  void TakeOffline(UserId user, Clock::time_point now);
+  static std::optional<Presence> PresenceOf(const OnlineUser& user);
+  static std::optional<Presence> PresenceHere(const LocalUser& user);
+  void Announce(UserId user, std::string_view nick, std::optional<Presence> presence, bool newly_online,
+                Clock::time_point now);
+  void TakeOffline(UserId user);
   void RemoveSession(Sessions::iterator session);
-  void EndSession(Sessions::iterator session, Clock::time_point now);
+  void EndSession(Sessions::iterator session);
+
+  // What this node says to all of them, itself included; it takes effect when heard back.
+  void Publish(char kind, std::vector<std::string> fields);
+  // Tells the others how this node now holds the user, when that changed; a login also ends his
+  // clients on other nodes.
+  void Tell(UserId user, bool login = false);
+  void TellEverything();
+  // Hears what the nodes said since the last time.
+  void Settle(Clock::time_point now);
+  void Hear(std::string_view text, Clock::time_point now);
+  void HearPresence(const BusEvent& event, Clock::time_point now);
+  void SetPlace(UserId user, std::string_view nick, NodeId node, std::optional<Presence> presence,
+                Clock::time_point now);
+  void ForgetNode(NodeId node, Clock::time_point now);
+  void EndClientTakenElsewhere(UserId user);
 
   Store& store_;
   ChatLimits limits_;
+  std::unique_ptr<Bus> own_bus_;
+  Bus& bus_;
+  NodeId node_;
+  std::uint64_t next_serial_ = 1;
+  std::unordered_map<NodeId, Clock::time_point> heard_;  // the other nodes, when last heard
+  Clock::time_point last_heartbeat_{};
   std::uint64_t next_sequence_ = 1;
   Sessions sessions_;
   std::list<Session*> idle_order_;  // least recently heard from first
   std::unordered_map<UserId, OnlineUser> online_;
+  std::unordered_map<UserId, LocalUser> local_;
+  // The online half of the lists a login hands out, kept between logins; entries of users who
+  // came online are added, any other change makes it again.
+  std::string online_entries_;
+  bool online_entries_fresh_ = false;
   BroadcastLog presence_log_;
   BroadcastLog chat_log_;
   std::optional<UserId> companion_;

@@ -1,0 +1,40 @@
+// The bus of several nodes on one PostgreSQL: events go out as notifications on one channel,
+// which the database hands to every listening node in the order their transactions committed.
+#pragma once
+
+#include <libpq-fe.h>
+
+#include <deque>
+#include <memory>
+#include <string>
+
+#include "bus.h"
+
+namespace ozl::server {
+
+class PostgresBus : public Bus {
+ public:
+  // Listens before returning: nothing published afterwards is missed. Throws StoreError.
+  explicit PostgresBus(std::string uri, std::string channel = "ozl_events");
+
+  void Publish(std::string event) override { waiting_.push_back(std::move(event)); }
+  void Exchange(const Receiver& receive) override;
+  // True once after the connection was lost and made again: events of that gap are gone.
+  bool TakeRejoined() override;
+
+ private:
+  struct Closer {
+    void operator()(PGconn* connection) const { PQfinish(connection); }
+  };
+  std::unique_ptr<PGconn, Closer> Listen() const;
+  void Send();
+  void Reconnect();
+
+  std::string uri_;
+  std::string channel_;
+  std::unique_ptr<PGconn, Closer> connection_;
+  std::deque<std::string> waiting_;
+  bool rejoined_ = false;
+};
+
+}  // namespace ozl::server
