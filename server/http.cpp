@@ -96,6 +96,8 @@ ParsedRequest ParseRequest(std::string_view received) {
     } else if (SameName(name, "Data") && !seen_data) {
       seen_data = true;
       request.data = std::string(value);
+    } else if (SameName(name, "X-Real-IP") && parsed.forwarded_for.empty()) {
+      parsed.forwarded_for = std::string(value);
     } else if (SameName(name, "Command") && !seen_mark) {
       seen_mark = true;
       request.mark = ParseCommandMark(value);

@@ -27,6 +27,8 @@ struct PageRequest {
 enum class RequestProblem { kIncomplete, kMalformed, kTooLarge };
 
 struct ParsedRequest {
+  // The client's address as a proxy in front names it (X-Real-IP); empty when none does.
+  std::string forwarded_for;
   std::optional<Request> request;
   std::optional<PageRequest> page;
   RequestProblem problem = RequestProblem::kIncomplete;

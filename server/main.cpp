@@ -67,6 +67,7 @@ void Serve(const ozl::server::Options& options) {
   using namespace ozl::server;
   ServerSettings settings;
   settings.password_cost = options.password_cost;
+  settings.trusted_proxy = options.trusted_proxy;
   settings.max_connections = ConnectionLimit();
   // SQLite makes the file but not the folders above it.
   if (const auto folder = std::filesystem::path(options.database).parent_path(); !folder.empty()) {

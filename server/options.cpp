@@ -19,6 +19,8 @@ constexpr std::string_view kHelp =
     "                          IPv6 as [::1]:5190)\n"
     "  --db PATH               the database file (default ozl-server.db); created when missing\n"
     "  --backup FILE           copy the database, live or not, consistently into FILE and leave\n"
+    "  --trusted-proxy ADDRESS requests from ADDRESS (nginx in front of several servers) carry the\n"
+    "                          client's address in X-Real-IP, which then stands for the client\n"
     "  --demo                  make sure the demo accounts exist and print how to log in with them\n"
     "  --idle-timeout SECONDS  a session silent this long goes offline (default 40)\n"
     "  --chat-lines N/SECONDS  lines for everybody (chat lines, entering, leaving): a burst of N,\n"
@@ -80,7 +82,7 @@ bool TakesValue(std::string_view name) {
     if (option.name == name) return true;
   }
   return name == "--listen" || name == "--db" || name == "--idle-timeout" || name == "--password-cost" ||
-         name == "--backup" || name == "--config";
+         name == "--backup" || name == "--config" || name == "--trusted-proxy";
 }
 
 // Sets one option that takes a value; the problem, if any.
@@ -97,6 +99,9 @@ std::optional<std::string> Apply(std::string_view name, std::string_view value, 
   } else if (name == "--db" || name == "--backup") {
     if (value.empty()) return std::string(name) + " needs a path";
     (name == "--db" ? options.database : options.backup.emplace()) = std::string(value);
+  } else if (name == "--trusted-proxy") {
+    if (value.empty()) return "--trusted-proxy needs an address";
+    options.trusted_proxy = std::string(value);
   } else if (name == "--idle-timeout") {
     const std::optional<int> seconds = ParseNumber<int>(value);
     if (!seconds || *seconds <= 0) return "--idle-timeout wants a positive number of seconds";

@@ -23,6 +23,8 @@ struct Options {
   bool demo = false;
   ChatLimits limits;
   PasswordCost password_cost = PasswordCost::kInteractive;
+  // A proxy in front of the server: its requests name the client's address in X-Real-IP.
+  std::optional<std::string> trusted_proxy;
   // Copy the database here and leave instead of serving.
   std::optional<std::string> backup;
 };

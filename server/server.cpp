@@ -190,8 +190,11 @@ void Server::Respond(std::uint64_t id, Connection& connection, Clock::time_point
     return;
   }
   try {
+    // Behind a proxy every client would share its address, and with it sessions and rations.
+    const bool forwarded = settings_.trusted_proxy == connection.peer && !parsed.forwarded_for.empty();
+    const std::string& address = forwarded ? parsed.forwarded_for : connection.peer;
     if (parsed.page) {
-      WebOutcome page = web_.Handle(*parsed.page, connection.peer, now);
+      WebOutcome page = web_.Handle(*parsed.page, address, now);
       if (auto* work = std::get_if<PasswordWork>(&page)) {
         if (AwaitPassword(id, connection, *work, now)) return;
         page = web_.Busy(*work, now);
@@ -199,7 +202,7 @@ void Server::Respond(std::uint64_t id, Connection& connection, Clock::time_point
       StartWriting(id, connection, std::move(std::get<std::string>(page)), {}, now);
       return;
     }
-    const std::string client = Chat::ClientKey(connection.peer, parsed.request->session);
+    const std::string client = Chat::ClientKey(address, parsed.request->session);
     Outcome outcome = chat_.Handle(client, parsed.request->data, now, parsed.request->mark);
     if (auto* work = std::get_if<PasswordWork>(&outcome)) {
       if (AwaitPassword(id, connection, *work, now)) return;

@@ -6,6 +6,7 @@
 #include <chrono>
 #include <cstdint>
 #include <list>
+#include <optional>
 #include <string>
 #include <unordered_map>
 #include <vector>
@@ -24,6 +25,7 @@ struct ServerSettings {
   int password_threads = 2;
   std::size_t max_password_waiting = 256;
   PasswordCost password_cost = PasswordCost::kInteractive;
+  std::optional<std::string> trusted_proxy;
 };
 
 class Server {

@@ -29,6 +29,7 @@ class ServerLoop : public ::testing::Test {
     settings.request_time_limit = 1s;
     settings.password_cost = PasswordCost::kMinimal;
     settings.max_connections = kMaxConnections;
+    settings.trusted_proxy = "127.0.0.1";
     server_ = std::make_unique<Server>(chat_, "127.0.0.1", 0, settings);
     loop_ = std::jthread([this] { server_->Run(); });
   }
@@ -138,6 +139,19 @@ TEST_F(ServerLoop, AnAddressThatKeepsGuessingSessionsIsToldToWait) {
     ASSERT_EQ(Body(Exchange(Request(std::to_string(1000 + i), "#PING"))), "#0\r\n");
   }
   EXPECT_EQ(Exchange(Request("5", "#PING")), "HTTP/1.0 429 Too Many Requests\r\nContent-Length: 0\r\n\r\n");
+}
+
+TEST_F(ServerLoop, BehindATrustedProxyTheForwardedAddressIsTheClients) {
+  const auto forwarded = [](std::string_view address, std::string_view session) {
+    std::string request = Request(session, "#PING");
+    return request.insert(request.find("Data:"), "X-Real-IP: " + std::string(address) + "\r\n");
+  };
+  for (int i = 0; i < ChatLimits{}.unknown_sessions.burst; ++i) {
+    ASSERT_EQ(Body(Exchange(forwarded("10.0.0.9", std::to_string(1000 + i)))), "#0\r\n");
+  }
+  EXPECT_THAT(Exchange(forwarded("10.0.0.9", "5")), StartsWith("HTTP/1.0 429 "));
+  EXPECT_EQ(Body(Exchange(forwarded("10.0.0.8", "5"))), "#0\r\n");
+  EXPECT_EQ(Body(Exchange(Request("5", "#PING"))), "#0\r\n");
 }
 
 TEST_F(ServerLoop, ConnectionsOverTheLimitAreClosedAtOnce) {
