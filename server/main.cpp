@@ -6,6 +6,7 @@
 #include <filesystem>
 #include <fstream>
 #include <iostream>
+#include <memory>
 #include <optional>
 #include <sstream>
 #include <string>
@@ -16,6 +17,7 @@
 #include "demo.h"
 #include "log.h"
 #include "options.h"
+#include "postgres_bus.h"
 #include "ozl_version.h"
 #include "server.h"
 #include "sqlite.h"
@@ -74,7 +76,10 @@ void Serve(const ozl::server::Options& options) {
     std::filesystem::create_directories(folder);
   }
   Store store(options.database);
-  Chat chat(store, options.limits);
+  // Nodes on one PostgreSQL serve one community and hear each other through it.
+  std::unique_ptr<Bus> bus;
+  if (options.database.starts_with("postgres")) bus = std::make_unique<PostgresBus>(options.database);
+  Chat chat(store, options.limits, bus.get());
   chat.SetEventLog(LogLine);
   if (options.demo) {
     const Demo demo = EnsureDemo(store, options.password_cost);
