@@ -117,6 +117,12 @@ constexpr std::string_view kPresenceWords[] = {"online", "chat", "offline"};
 
 }  // namespace
 
+std::string Answer::Whole() const {
+  std::string whole = body;
+  if (shared) whole.insert(shared_at, *shared, 0, shared_size);
+  return whole;
+}
+
 Chat::Chat(Store& store, ChatLimits limits, Bus* bus)
     : store_(store),
       limits_(limits),
@@ -294,7 +300,9 @@ Answer Chat::FinishLogin(const std::string& client, UserId user, Clock::time_poi
   session.presence_cursor = next_sequence_;
   session.chat_cursor = next_sequence_;
   Push(session, "#A" + record->profile.chat_nick + "|" + record->profile.nick);
-  Push(session, FullLists(user));
+  Line lists = FullLists(user);
+  lists.sequence = next_sequence_++;
+  session.outbox.push_back(std::move(lists));
   session.greeted = true;
   PushStoredMessages(session);
   return Drain(session, now);
@@ -499,7 +507,7 @@ bool Chat::MayBroadcast(Session& session, Clock::time_point now) {
 }
 
 void Chat::Push(Session& session, std::string text, std::int64_t stored_message) {
-  session.outbox.push_back({next_sequence_++, std::move(text), stored_message});
+  session.outbox.push_back({next_sequence_++, std::move(text), stored_message, nullptr, 0, {}});
 }
 
 Answer Chat::Drain(Session& session, Clock::time_point now) {
@@ -521,6 +529,14 @@ Answer Chat::Drain(Session& session, Clock::time_point now) {
     if (next == kNone) break;
     if (next == own_next) {
       answer.body += own->text;
+      if (own->shared && !answer.shared) {
+        answer.shared = own->shared;
+        answer.shared_size = own->shared_size;
+        answer.shared_at = answer.body.size();
+      } else if (own->shared) {
+        answer.body.append(*own->shared, 0, own->shared_size);
+      }
+      answer.body += own->tail;
       if (own->stored_message != 0) answer.stored_messages.push_back(own->stored_message);
       ++own;
     } else if (next == presence_next) {
@@ -543,20 +559,18 @@ void Chat::Touch(Session& session, Clock::time_point now) {
   idle_order_.splice(idle_order_.end(), idle_order_, session.idle_place);
 }
 
-std::string Chat::FullLists(UserId user) {
-  if (!online_entries_fresh_) {
-    online_entries_.clear();
+Chat::Line Chat::FullLists(UserId user) {
+  if (!online_entries_) {
+    online_entries_ = std::make_shared<std::string>();
     for (const auto& [id, online] : online_) {
-      online_entries_ += Entry(id, online.nick, StatusOf(id));
-      online_entries_.push_back('|');
+      *online_entries_ += Entry(id, online.nick, StatusOf(id));
+      online_entries_->push_back('|');
     }
-    online_entries_fresh_ = true;
   }
-  std::string line = "#U" + online_entries_;
-  line.push_back('~');
+  Line line{0, "#U", 0, online_entries_, online_entries_->size(), "~"};
   for (const UserName& contact : store_.Contacts(user)) {
-    line += Entry(contact.id, contact.nick, StatusOf(contact.id));
-    line.push_back('|');
+    line.tail += Entry(contact.id, contact.nick, StatusOf(contact.id));
+    line.tail.push_back('|');
   }
   return line;
 }
@@ -585,11 +599,12 @@ std::string_view Chat::StatusOf(UserId user) const {
 void Chat::Announce(UserId user, std::string_view nick, std::optional<Presence> presence, bool newly_online,
                     Clock::time_point now) {
   const std::string entry = Entry(user, nick, !presence ? kOffline : *presence == Presence::kChat ? kChatStatus : kOnline);
-  if (newly_online && online_entries_fresh_) {
-    online_entries_ += entry;
-    online_entries_.push_back('|');
+  // Answers that share the list hold its length: appending leaves what they send as it was.
+  if (newly_online && online_entries_) {
+    *online_entries_ += entry;
+    online_entries_->push_back('|');
   } else {
-    online_entries_fresh_ = false;
+    online_entries_.reset();
   }
   presence_log_.Append(next_sequence_++, now, "#YU" + entry);
   for (const UserId owner : store_.ContactOwners(user)) {
@@ -649,7 +664,7 @@ void Chat::SetCompanion(UserId id) {
   if (!user) return;
   companion_ = id;
   online_.insert_or_assign(id, OnlineUser{user->profile.nick, {{kEveryNode, Presence::kChat}}});
-  online_entries_fresh_ = false;
+  online_entries_.reset();
 }
 
 void Chat::Publish(char kind, std::vector<std::string> fields) {

@@ -56,6 +56,13 @@ struct Answer {
   std::vector<std::int64_t> stored_messages;
   // The client's address has spent its ration of unknown sessions: the answer is HTTP 429.
   bool too_many_requests = false;
+  // The online list, the same for every login, goes out shared by their answers rather than
+  // copied into each: the first `shared_size` bytes of `shared` belong at `shared_at` of the body.
+  std::shared_ptr<const std::string> shared;
+  std::size_t shared_size = 0;
+  std::size_t shared_at = 0;
+
+  std::string Whole() const;
 };
 
 // A login or registration that waits for its password to be checked or hashed.
@@ -157,7 +164,11 @@ class Chat {
   struct Line {
     std::uint64_t sequence;
     std::string text;
-    std::int64_t stored_message;  // 0 when the line is not a stored private message
+    std::int64_t stored_message = 0;  // 0 when the line is not a stored private message
+    // The shared online list and what follows it on the line.
+    std::shared_ptr<const std::string> shared;
+    std::size_t shared_size = 0;
+    std::string tail;
   };
 
   struct Session {
@@ -237,7 +248,8 @@ class Chat {
   void Push(Session& session, std::string text, std::int64_t stored_message = 0);
   Answer Drain(Session& session, Clock::time_point now);
   void Touch(Session& session, Clock::time_point now);
-  std::string FullLists(UserId user);
+  // The online users, then the contacts.
+  Line FullLists(UserId user);
   std::string_view StatusOf(UserId user) const;
   static std::optional<Presence> PresenceOf(const OnlineUser& user);
   static std::optional<Presence> PresenceHere(const LocalUser& user);
@@ -277,8 +289,7 @@ class Chat {
   std::unordered_map<UserId, LocalUser> local_;
   // The online half of the lists a login hands out, kept between logins; entries of users who
   // came online are added, any other change makes it again.
-  std::string online_entries_;
-  bool online_entries_fresh_ = false;
+  std::shared_ptr<std::string> online_entries_;
   BroadcastLog presence_log_;
   BroadcastLog chat_log_;
   std::optional<UserId> companion_;

@@ -115,12 +115,12 @@ ParsedRequest ParseRequest(std::string_view received) {
   return parsed;
 }
 
-std::string OkResponse(std::string_view body) {
+std::string OkResponse(std::string_view body, std::size_t more) {
   std::string response =
       "HTTP/1.0 200 OK\r\n"
       "Content-Type: text/plain; charset=windows-1251\r\n"
       "Content-Length: " +
-      std::to_string(body.size()) + "\r\n\r\n";
+      std::to_string(body.size() + more) + "\r\n\r\n";
   response.append(body);
   return response;
 }

@@ -43,8 +43,9 @@ inline constexpr std::size_t kMaxHeaderLines = 64;
 // read, since no page takes one.
 ParsedRequest ParseRequest(std::string_view received);
 
-// A complete response: "HTTP/1.0 200 OK", headers and the body.
-std::string OkResponse(std::string_view body);
+// A complete response: "HTTP/1.0 200 OK", headers and the body, which goes on for `more` bytes
+// sent from elsewhere.
+std::string OkResponse(std::string_view body, std::size_t more = 0);
 // A page or a page's data for a browser: never cached (the chat changes), never sniffed as
 // another type, no referrer (the web chat's address carries a password), and the newest
 // document mode in the embedded browser of Windows.

@@ -7,7 +7,9 @@
 #include <sys/epoll.h>
 #include <sys/eventfd.h>
 #include <sys/socket.h>
+#include <sys/uio.h>
 
+#include <algorithm>
 #include <array>
 #include <cerrno>
 #include <system_error>
@@ -208,11 +210,7 @@ void Server::Respond(std::uint64_t id, Connection& connection, Clock::time_point
       if (AwaitPassword(id, connection, *work, now)) return;
       outcome = chat_.Busy(*work, now);
     }
-    Answer& answer = std::get<Answer>(outcome);
-    // No body for a refusal: the client ignores the bodies of such answers anyway.
-    std::string response =
-        answer.too_many_requests ? ErrorResponse(429, "Too Many Requests") : OkResponse(answer.body);
-    StartWriting(id, connection, std::move(response), std::move(answer.stored_messages), now);
+    StartAnswering(id, connection, std::get<Answer>(std::move(outcome)), now);
   } catch (const std::exception& error) {
     LogLine(std::string("error: ") + error.what());
     StartWriting(id, connection, ErrorResponse(500, "Internal Server Error"), {}, now);
@@ -240,7 +238,7 @@ void Server::CollectPasswordWork(Clock::time_point now) {
       Answer answer = chat_.Finish(std::move(work), now);
       const auto found = connections_.find(id);
       if (found == connections_.end()) continue;
-      StartWriting(id, found->second, OkResponse(answer.body), std::move(answer.stored_messages), now);
+      StartAnswering(id, found->second, std::move(answer), now);
     } catch (const std::exception& error) {
       LogLine(std::string("error: ") + error.what());
       Close(id);
@@ -259,10 +257,45 @@ void Server::StartWriting(std::uint64_t id, Connection& connection, std::string 
   Write(id, connection);
 }
 
+void Server::StartAnswering(std::uint64_t id, Connection& connection, Answer answer, Clock::time_point now) {
+  // No body for a refusal: the client ignores the bodies of such answers anyway.
+  if (answer.too_many_requests) {
+    StartWriting(id, connection, ErrorResponse(429, "Too Many Requests"), {}, now);
+    return;
+  }
+  std::string response = OkResponse(answer.body, answer.shared_size);
+  connection.shared_at = response.size() - answer.body.size() + answer.shared_at;
+  connection.shared = std::move(answer.shared);
+  connection.shared_size = answer.shared_size;
+  StartWriting(id, connection, std::move(response), std::move(answer.stored_messages), now);
+}
+
 void Server::Write(std::uint64_t id, Connection& connection) {
-  while (connection.sent < connection.response.size()) {
-    const ssize_t count = send(connection.fd.get(), connection.response.data() + connection.sent,
-                               connection.response.size() - connection.sent, MSG_NOSIGNAL);
+  const std::string& response = connection.response;
+  const std::size_t at = connection.shared ? connection.shared_at : response.size();
+  const std::size_t shared_end = at + connection.shared_size;
+  const std::size_t total = response.size() + connection.shared_size;
+  while (connection.sent < total) {
+    // The response up to the shared bytes, those, and the rest, from where the last send ended.
+    struct Piece {
+      const char* data;
+      std::size_t begin;
+      std::size_t end;
+    };
+    const Piece pieces[] = {{response.data(), 0, at},
+                            {connection.shared ? connection.shared->data() : nullptr, at, shared_end},
+                            {response.data() + at, shared_end, total}};
+    std::array<iovec, 3> vectors{};
+    std::size_t used = 0;
+    for (const Piece& piece : pieces) {
+      if (connection.sent >= piece.end) continue;
+      const std::size_t from = std::max(connection.sent, piece.begin);
+      vectors[used++] = {const_cast<char*>(piece.data + (from - piece.begin)), piece.end - from};
+    }
+    msghdr message{};
+    message.msg_iov = vectors.data();
+    message.msg_iovlen = used;
+    const ssize_t count = sendmsg(connection.fd.get(), &message, MSG_NOSIGNAL);
     if (count < 0 && (errno == EAGAIN || errno == EINTR)) {
       Await(id, connection, EPOLLOUT);
       return;

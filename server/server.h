@@ -6,6 +6,7 @@
 #include <chrono>
 #include <cstdint>
 #include <list>
+#include <memory>
 #include <optional>
 #include <string>
 #include <unordered_map>
@@ -49,6 +50,10 @@ class Server {
     State state = State::kReading;
     std::string received;
     std::string response;
+    // Bytes shared with other responses that go out at `shared_at` of the response.
+    std::shared_ptr<const std::string> shared;
+    std::size_t shared_size = 0;
+    std::size_t shared_at = 0;
     std::size_t sent = 0;
     std::vector<std::int64_t> stored_messages;
     Clock::time_point deadline;
@@ -64,6 +69,7 @@ class Server {
   void Respond(std::uint64_t id, Connection& connection, Clock::time_point now);
   void StartWriting(std::uint64_t id, Connection& connection, std::string response,
                     std::vector<std::int64_t> stored_messages, Clock::time_point now);
+  void StartAnswering(std::uint64_t id, Connection& connection, Answer answer, Clock::time_point now);
   void Write(std::uint64_t id, Connection& connection);
   // Hands the work to the password threads; false when too much waits already.
   bool AwaitPassword(std::uint64_t id, Connection& connection, PasswordWork& work, Clock::time_point now);

@@ -38,7 +38,7 @@ class ChatTest : public ::testing::Test {
   Lines Send(const std::string& client, std::string_view command, const std::optional<CommandMark>& mark = {}) {
     Answer answer = Run(client, command, mark);
     Serving().Delivered(answer.stored_messages);
-    return Split(answer.body);
+    return Split(answer.Whole());
   }
 
   Answer Run(const std::string& client, std::string_view command, const std::optional<CommandMark>& mark = {}) {
@@ -572,7 +572,7 @@ TEST_F(ChatTest, ACorrectClientsTrafficNeverMeetsALimit) {
         answer.body.find(too_often) != std::string::npos) {
       ++limited;
     }
-    return answer.body;
+    return answer.Whole();
   };
   std::vector<std::string> ids;
   for (int user = 0; user < 30; ++user) ids.push_back(std::to_string(Register("User" + std::to_string(user))));

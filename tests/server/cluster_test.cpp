@@ -3,11 +3,14 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include <cstdlib>
 #include <deque>
+#include <thread>
 #include <memory>
 
 #include "bus.h"
 #include "chat.h"
+#include "postgres_bus.h"
 #include "temp_dir.h"
 
 namespace ozl::server {
@@ -70,9 +73,10 @@ class ClusterTest : public ::testing::Test {
     const Answer answer = std::get<Answer>(outcome);
     chat.Delivered(answer.stored_messages);
     Lines lines;
-    for (std::size_t start = 0; start < answer.body.size();) {
-      const std::size_t end = answer.body.find("\r\n", start);
-      lines.push_back(answer.body.substr(start, end - start));
+    const std::string body = answer.Whole();
+    for (std::size_t start = 0; start < body.size();) {
+      const std::size_t end = body.find("\r\n", start);
+      lines.push_back(body.substr(start, end - start));
       start = end + 2;
     }
     return lines;
@@ -138,7 +142,7 @@ TEST_F(ClusterTest, PrivateMessagesReachAnotherNodeExactlyOnce) {
   work.task.Run(PasswordCost::kMinimal);
   const Answer login = nodes_[1]->chat.Finish(std::move(work), now_);
   nodes_[1]->chat.Delivered(login.stored_messages);
-  EXPECT_THAT(login.body, HasSubstr("#S" + Id(0) + "|Anna|meanwhile"));
+  EXPECT_THAT(login.Whole(), HasSubstr("#S" + Id(0) + "|Anna|meanwhile"));
   EXPECT_THAT(Poll(1, 2), IsEmpty());
 }
 
@@ -196,6 +200,33 @@ TEST_F(ClusterTest, ANodeStartedLaterLearnsWhoIsOnline) {
   StartNode();
   Wait(std::chrono::seconds(0), {2, 0});  // the new node says it started; the others answer
   EXPECT_THAT(Login(2, 1).at(1), HasSubstr(Id(0) + "-Anna-online"));
+}
+
+// Against a real PostgreSQL when the test run has one.
+TEST(PostgresBus, EveryNodeHearsEveryEventInOneOrderItsOwnAtOnce) {
+  const char* uri = std::getenv("OZL_TEST_POSTGRES");
+  if (uri == nullptr) GTEST_SKIP() << "no PostgreSQL for this run";
+  PostgresBus first(uri, "bus_test");
+  PostgresBus second(uri, "bus_test");
+  Lines heard_first;
+  Lines heard_second;
+  const auto hear = [](Lines& heard) { return [&heard](std::string_view event) { heard.emplace_back(event); }; };
+  for (int i = 0; i < 20; ++i) {
+    PostgresBus& bus = i % 3 == 0 ? second : first;
+    Lines& heard = i % 3 == 0 ? heard_second : heard_first;
+    bus.Publish("same event");
+    bus.Publish(std::to_string(i));
+    bus.Exchange(hear(heard));
+    ASSERT_FALSE(heard.empty());
+    EXPECT_EQ(heard.back(), std::to_string(i)) << "a node hears its own events before the exchange returns";
+  }
+  for (int tries = 0; tries < 100 && (heard_first.size() < 40 || heard_second.size() < 40); ++tries) {
+    std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    first.Exchange(hear(heard_first));
+    second.Exchange(hear(heard_second));
+  }
+  EXPECT_EQ(heard_first.size(), 40u);
+  EXPECT_EQ(heard_first, heard_second);
 }
 
 }  // namespace

@@ -54,7 +54,8 @@ class WebChatTest : public ::testing::Test {
       outcome = chat_.Finish(std::move(*work), now_);
     }
     std::vector<std::string> lines;
-    std::string_view body = std::get<Answer>(outcome).body;
+    const std::string whole = std::get<Answer>(outcome).Whole();
+    std::string_view body = whole;
     for (std::size_t end; (end = body.find("\r\n")) != std::string_view::npos; body.remove_prefix(end + 2)) {
       lines.emplace_back(body.substr(0, end));
     }
