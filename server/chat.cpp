@@ -640,12 +640,15 @@ void Chat::ExpireIdle(Clock::time_point now) {
     if (now - web->second.last_seen > limits_.idle_timeout) EndWebChat(web);
     web = next;
   }
-  if (now - last_heartbeat_ >= limits_.idle_timeout / 4) {
+  const auto heartbeat = limits_.idle_timeout / 4;
+  if (now - last_heartbeat_ >= heartbeat) {
     Publish(kHeartbeat, {});
     last_heartbeat_ = now;
   }
+  // A node is heard of at least once a heartbeat; its users go offline no sooner than the idle
+  // timeout after it died, as they would had it lived and they fallen silent.
   for (auto& [node, heard] : heard_) {
-    if (now - heard <= limits_.idle_timeout) continue;
+    if (now - heard <= limits_.idle_timeout + heartbeat) continue;
     Publish(kNodeGone, {std::to_string(node)});
     heard = now;  // said once; every node forgets it when the word comes back
   }
