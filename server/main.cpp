@@ -6,6 +6,7 @@
 #include <filesystem>
 #include <fstream>
 #include <iostream>
+#include <memory>
 #include <optional>
 #include <sstream>
 #include <string>
@@ -69,14 +70,15 @@ void Serve(const ozl::server::Options& options) {
   settings.password_cost = options.password_cost;
   settings.max_connections = ConnectionLimit();
   // SQLite makes the file but not the folders above it.
-  if (const auto folder = std::filesystem::path(options.database).parent_path(); !folder.empty()) {
+  if (const auto folder = std::filesystem::path(options.database).parent_path();
+      !IsPostgresUri(options.database) && !folder.empty()) {
     std::filesystem::create_directories(folder);
   }
-  Store store(options.database);
-  Chat chat(store, options.limits);
+  const std::unique_ptr<Store> store = OpenStore(options.database);
+  Chat chat(*store, options.limits);
   chat.SetEventLog(LogLine);
   if (options.demo) {
-    const Demo demo = EnsureDemo(store, options.password_cost);
+    const Demo demo = EnsureDemo(*store, options.password_cost);
     chat.SetCompanion(demo.companion.id);
     PrintDemo(demo);
   }
@@ -88,7 +90,7 @@ void Serve(const ozl::server::Options& options) {
   sigaction(SIGTERM, &stop, nullptr);
   signal(SIGPIPE, SIG_IGN);
   LogLine("version " OZL_VERSION_TEXT " listening on " + Address(options.host, server.port()) + ", database " +
-          options.database);
+          DatabaseForLog(options.database));
   server.Run();
   running_server = nullptr;
 }
@@ -105,6 +107,10 @@ int main(int argc, char** argv) {
   }
   const Options& options = std::get<Options>(parsed);
   try {
+    if (options.backup && IsPostgresUri(options.database)) {
+      std::cerr << "ozl-server: --backup copies SQLite files; back PostgreSQL up with pg_dump\n";
+      return 2;
+    }
     if (options.backup) {
       BackUp(options.database, *options.backup);
       LogLine("backup of " + options.database + " written to " + *options.backup);
