@@ -136,10 +136,15 @@ std::string Bytes(const PGresult* result, int row, int column) {
   return std::string(PQgetvalue(result, row, column), static_cast<std::size_t>(PQgetlength(result, row, column)));
 }
 
-// The server's message without the line break libpq ends it with.
+// The server's message on one line of the log: libpq breaks its lines and ends the last one.
 std::string Message(const char* text) {
-  std::string message(text ? text : "");
-  while (!message.empty() && (message.back() == '\n' || message.back() == ' ')) message.pop_back();
+  std::string message;
+  for (const char* c = text ? text : ""; *c != '\0'; ++c) {
+    const bool blank = *c == '\n' || *c == '\t' || *c == ' ';
+    if (!blank) message += *c;
+    else if (!message.empty() && message.back() != ' ') message += ' ';
+  }
+  if (!message.empty() && message.back() == ' ') message.pop_back();
   return message;
 }
 

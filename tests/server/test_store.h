@@ -9,6 +9,7 @@
 #include <cstdlib>
 #include <map>
 #include <memory>
+#include <mutex>
 #include <optional>
 #include <stdexcept>
 #include <string>
@@ -39,6 +40,8 @@ inline void ExecuteOnTestPostgres(const std::string& uri, const std::string& sql
 inline std::string TestDatabase(const TempDir& dir, const std::string& name) {
   const std::optional<std::string> postgres = TestPostgres();
   if (!postgres) return dir.File(name);
+  static std::mutex guard;
+  const std::lock_guard lock(guard);
   static std::map<std::string, std::string> schemas;
   auto [place, added] = schemas.try_emplace(dir.File(name));
   if (added) {
