@@ -18,7 +18,7 @@
 #include "chat.h"
 #include "demo.h"
 #include "http.h"
-#include "store.h"
+#include "sqlite_store.h"
 #include "web.h"
 
 namespace {
@@ -115,7 +115,7 @@ void Serve(Store& store, std::string_view input) {
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
-  Store store(":memory:");
+  SqliteStore store(":memory:");
   Serve(store, std::string_view(reinterpret_cast<const char*>(data), size));
   return 0;
 }

@@ -72,17 +72,18 @@ void Serve(const ozl::server::Options& options) {
   settings.trusted_proxy = options.trusted_proxy;
   settings.max_connections = ConnectionLimit();
   // SQLite makes the file but not the folders above it.
-  if (const auto folder = std::filesystem::path(options.database).parent_path(); !folder.empty()) {
+  if (const auto folder = std::filesystem::path(options.database).parent_path();
+      !IsPostgresUri(options.database) && !folder.empty()) {
     std::filesystem::create_directories(folder);
   }
-  Store store(options.database);
+  const std::unique_ptr<Store> store = OpenStore(options.database);
   // Nodes on one PostgreSQL serve one community and hear each other through it.
   std::unique_ptr<Bus> bus;
-  if (options.database.starts_with("postgres")) bus = std::make_unique<PostgresBus>(options.database);
-  Chat chat(store, options.limits, bus.get());
+  if (IsPostgresUri(options.database)) bus = std::make_unique<PostgresBus>(options.database);
+  Chat chat(*store, options.limits, bus.get());
   chat.SetEventLog(LogLine);
   if (options.demo) {
-    const Demo demo = EnsureDemo(store, options.password_cost);
+    const Demo demo = EnsureDemo(*store, options.password_cost);
     chat.SetCompanion(demo.companion.id);
     PrintDemo(demo);
   }
@@ -94,7 +95,7 @@ void Serve(const ozl::server::Options& options) {
   sigaction(SIGTERM, &stop, nullptr);
   signal(SIGPIPE, SIG_IGN);
   LogLine("version " OZL_VERSION_TEXT " listening on " + Address(options.host, server.port()) + ", database " +
-          options.database);
+          DatabaseForLog(options.database));
   server.Run();
   running_server = nullptr;
 }
@@ -111,6 +112,10 @@ int main(int argc, char** argv) {
   }
   const Options& options = std::get<Options>(parsed);
   try {
+    if (options.backup && IsPostgresUri(options.database)) {
+      std::cerr << "ozl-server: --backup copies SQLite files; back PostgreSQL up with pg_dump\n";
+      return 2;
+    }
     if (options.backup) {
       BackUp(options.database, *options.backup);
       LogLine("backup of " + options.database + " written to " + *options.backup);

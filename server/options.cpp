@@ -11,14 +11,17 @@ namespace {
 constexpr std::string_view kHelp =
     "Usage: ozl-server [options]\n"
     "The OZL chat server: answers the client's HTTP requests, serves the portal and the web chat,\n"
-    "and keeps users, contacts and undelivered messages in an SQLite database.\n"
+    "and keeps users, contacts and undelivered messages in an SQLite file or in PostgreSQL.\n"
     "\n"
     "  --config FILE           read options from FILE: 'name = value' lines with the names below\n"
     "                          (without the dashes); options given here win over it\n"
     "  --listen ADDRESS:PORT   where to listen (default 127.0.0.1:5190; port 0 picks a free one,\n"
     "                          IPv6 as [::1]:5190)\n"
-    "  --db PATH               the database file (default ozl-server.db); created when missing\n"
-    "  --backup FILE           copy the database, live or not, consistently into FILE and leave\n"
+    "  --db PATH|URI           the SQLite file (default ozl-server.db), created when missing, or a\n"
+    "                          PostgreSQL URI (postgresql://USER@HOST/NAME), whose tables are made\n"
+    "                          when missing; several servers may share one PostgreSQL database\n"
+    "  --backup FILE           copy the SQLite file, live or not, consistently into FILE and leave\n"
+    "                          (PostgreSQL is backed up with pg_dump)\n"
     "  --trusted-proxy ADDRESS requests from ADDRESS (nginx in front of several servers) carry the\n"
     "                          client's address in X-Real-IP, which then stands for the client\n"
     "  --demo                  make sure the demo accounts exist and print how to log in with them\n"
@@ -97,7 +100,7 @@ std::optional<std::string> Apply(std::string_view name, std::string_view value, 
   if (name == "--listen") {
     if (!ParseListen(value, options)) return "--listen wants ADDRESS:PORT, not " + std::string(value);
   } else if (name == "--db" || name == "--backup") {
-    if (value.empty()) return std::string(name) + " needs a path";
+    if (value.empty()) return std::string(name) + (name == "--db" ? " needs a path or URI" : " needs a path");
     (name == "--db" ? options.database : options.backup.emplace()) = std::string(value);
   } else if (name == "--trusted-proxy") {
     if (value.empty()) return "--trusted-proxy needs an address";

@@ -6,16 +6,12 @@
 
 #include <cstdint>
 #include <memory>
-#include <stdexcept>
 #include <string>
 #include <string_view>
 
-namespace ozl::server {
+#include "store.h"
 
-class StoreError : public std::runtime_error {
- public:
-  using std::runtime_error::runtime_error;
-};
+namespace ozl::server {
 
 class Database {
  public:

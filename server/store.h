@@ -1,20 +1,28 @@
 // Everything that must survive a restart: users with their hashed passwords and friendship
 // flag, contact lists, private messages not yet delivered and the marks of the commands each
-// user's clients have had carried out. SQLite in WAL mode; a commit is on disk before the call
-// returns, so a killed process loses nothing it confirmed.
+// user's clients have had carried out. Kept in an SQLite file (SqliteStore) or in PostgreSQL
+// (PostgresStore), which several servers may share; either way a call returns once its changes
+// are committed, so a killed process loses nothing it confirmed.
 #pragma once
 
 #include <cstdint>
+#include <memory>
 #include <optional>
 #include <span>
+#include <stdexcept>
 #include <string>
 #include <string_view>
 #include <vector>
 
-#include "sqlite.h"
 #include "wire_text.h"
 
 namespace ozl::server {
+
+// Every failure of the database, with its own message.
+class StoreError : public std::runtime_error {
+ public:
+  using std::runtime_error::runtime_error;
+};
 
 // What a user registers with, in the client's own Windows-1251 bytes.
 struct Profile {
@@ -66,67 +74,65 @@ class Store {
  public:
   static constexpr UserId kFirstId = 10001;
 
-  explicit Store(const std::string& path);
+  virtual ~Store() = default;
 
   // The next free identifier, or nothing when the 32-bit range is used up.
-  std::optional<UserId> AddUser(const Profile& profile, std::string_view password_hash);
-  std::optional<UserRecord> FindUser(UserId id);
+  virtual std::optional<UserId> AddUser(const Profile& profile, std::string_view password_hash) = 0;
+  virtual std::optional<UserRecord> FindUser(UserId id) = 0;
   // The users whose chat nick is exactly this one, in identifier order, at most `limit`.
-  std::vector<UserRecord> UsersWithChatNick(std::string_view chat_nick, int limit);
-  void SetClosedForFriendship(UserId id, bool closed);
+  virtual std::vector<UserRecord> UsersWithChatNick(std::string_view chat_nick, int limit) = 0;
+  virtual void SetClosedForFriendship(UserId id, bool closed) = 0;
 
   // False when the contact was already in the list.
-  bool AddContact(UserId owner, UserId contact);
-  void RemoveContact(UserId owner, UserId contact);
-  std::vector<UserName> Contacts(UserId owner);
-  int ContactCount(UserId owner);
+  virtual bool AddContact(UserId owner, UserId contact) = 0;
+  virtual void RemoveContact(UserId owner, UserId contact) = 0;
+  virtual std::vector<UserName> Contacts(UserId owner) = 0;
+  virtual int ContactCount(UserId owner) = 0;
   // Everyone who has this user in his contact list.
-  std::vector<UserId> ContactOwners(UserId contact);
+  virtual std::vector<UserId> ContactOwners(UserId contact) = 0;
 
   // With a mark, the mark is kept in the same transaction as the message: a repeat of the
   // command is known for what it is, also after a crash.
-  std::int64_t AddMessage(UserId recipient, UserId sender, std::string_view sender_nick, std::string_view text,
-                          const std::optional<CommandMark>& mark = std::nullopt);
+  virtual std::int64_t AddMessage(UserId recipient, UserId sender, std::string_view sender_nick,
+                                  std::string_view text, const std::optional<CommandMark>& mark = std::nullopt) = 0;
   // Oldest first.
-  std::vector<StoredMessage> PendingMessages(UserId recipient);
-  int PendingCount(UserId recipient);
-  void DeleteMessages(std::span<const std::int64_t> ids);
+  virtual std::vector<StoredMessage> PendingMessages(UserId recipient) = 0;
+  virtual int PendingCount(UserId recipient) = 0;
+  virtual void DeleteMessages(std::span<const std::int64_t> ids) = 0;
 
   // In identifier order, at most `limit` users.
-  std::vector<UserName> Search(const SearchCriteria& criteria, int limit);
+  virtual std::vector<UserName> Search(const SearchCriteria& criteria, int limit) = 0;
 
   // Whether the user's clients have had this command carried out already. The marks of the last
   // few client instances of each user are kept; a client sends again only its first command that
   // waits, so they cover every repeat.
-  bool CarriedOut(UserId user, const CommandMark& mark);
+  virtual bool CarriedOut(UserId user, const CommandMark& mark) = 0;
   // For commands whose effect is not stored.
-  void KeepMark(UserId user, const CommandMark& mark);
+  virtual void KeepMark(UserId user, const CommandMark& mark) = 0;
 
-  std::optional<std::string> Setting(std::string_view name);
-  void SetSetting(std::string_view name, std::string_view value);
-
- private:
-  Database db_;
-  Statement add_user_;
-  Statement find_user_;
-  Statement users_with_chat_nick_;
-  Statement set_closed_;
-  Statement add_contact_;
-  Statement remove_contact_;
-  Statement contacts_;
-  Statement contact_count_;
-  Statement contact_owners_;
-  Statement add_message_;
-  Statement pending_messages_;
-  Statement pending_count_;
-  Statement delete_message_;
-  Statement last_number_;
-  Statement keep_mark_;
-  Statement forget_old_marks_;
-  Statement setting_;
-  Statement set_setting_;
-
-  void KeepMarkInTransaction(UserId user, const CommandMark& mark);
+  virtual std::optional<std::string> Setting(std::string_view name) = 0;
+  virtual void SetSetting(std::string_view name, std::string_view value) = 0;
 };
+
+// Client instances whose command marks are kept per user. One client sends one command at a
+// time, so one would do; the others cover a user who runs several clients one after another or
+// at once.
+inline constexpr int kMarkedInstancesPerUser = 4;
+
+// "postgresql://..." or "postgres://..." (a libpq connection URI) opens PostgreSQL; anything
+// else is the path of an SQLite file, created when missing.
+bool IsPostgresUri(std::string_view database);
+std::unique_ptr<Store> OpenStore(const std::string& database);
+// The database as a log may show it: the password of a URI becomes "***".
+std::string DatabaseForLog(std::string_view database);
+
+// The query of a search: conditions on the key columns for the criteria given only, so the
+// index of a prefix range is used. Parameters are numbered with `parameter_sign` ('?' for
+// SQLite, '$' for PostgreSQL) and take `values` in order.
+struct SearchQuery {
+  std::string sql;
+  std::vector<std::string> values;
+};
+SearchQuery BuildSearch(const SearchCriteria& criteria, int limit, char parameter_sign);
 
 }  // namespace ozl::server

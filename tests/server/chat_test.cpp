@@ -6,7 +6,7 @@
 #include <iostream>
 #include <random>
 
-#include "temp_dir.h"
+#include "test_store.h"
 #include "text/cp1251.h"
 
 namespace ozl::server {
@@ -25,7 +25,7 @@ std::string Key(int client) { return Chat::ClientKey("10.0.0." + std::to_string(
 
 class ChatTest : public ::testing::Test {
  protected:
-  ChatTest() : store_(dir_.File("chat.db")), chat_(store_, Limits()) {}
+  ChatTest() : store_(test_support::OpenTestStore(dir_, "chat.db")), chat_(*store_, Limits()) {}
 
   static ChatLimits Limits() {
     ChatLimits limits;
@@ -80,15 +80,15 @@ class ChatTest : public ::testing::Test {
 
   // The server started again on the same database: what it held in memory is gone.
   void Restart() {
-    reopened_.emplace(dir_.File("chat.db"));
+    reopened_ = test_support::OpenTestStore(dir_, "chat.db");
     restarted_.emplace(*reopened_, Limits());
   }
   Chat& Serving() { return restarted_ ? *restarted_ : chat_; }
 
   test_support::TempDir dir_;
-  Store store_;
+  std::unique_ptr<Store> store_;
   Chat chat_;
-  std::optional<Store> reopened_;
+  std::unique_ptr<Store> reopened_;
   std::optional<Chat> restarted_;
   Clock::time_point now_ = Clock::time_point{} + std::chrono::hours(1);
 };
@@ -104,7 +104,7 @@ TEST_F(ChatTest, RegistrationGivesConsecutiveIdsAndKeepsTheProfile) {
   EXPECT_THAT(Send(Key(1), "#I" + std::to_string(first + 1)),
               ElementsAre("#IYozh|Ivan|Petrov|Ivanovich|Kazan|chat_Yozh|m|about|offline"));
 
-  const std::optional<UserRecord> stored = store_.FindUser(first);
+  const std::optional<UserRecord> stored = store_->FindUser(first);
   ASSERT_TRUE(stored);
   EXPECT_THAT(stored->password_hash, StartsWith("$argon2id$"));
   EXPECT_TRUE(VerifyPassword(stored->password_hash, "pw"));

@@ -96,9 +96,11 @@ def check(port, writers):
 def main():
     parser = argparse.ArgumentParser()
     parser.add_argument("--server", required=True)
-    binary = parser.parse_args().server
+    parser.add_argument("--db", help="the database (a PostgreSQL URI); an SQLite file of its own by default")
+    arguments = parser.parse_args()
+    binary = arguments.server
     with tempfile.TemporaryDirectory() as folder:
-        database = os.path.join(folder, "ozl.db")
+        database = arguments.db or os.path.join(folder, "ozl.db")
         process, port = start_server(binary, database)
         writers = [Writer(number, register(port, 1, "S%d" % number),
                           [register(port, 1, "R%d_%d" % (number, i)) for i in range(4)])

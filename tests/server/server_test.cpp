@@ -11,7 +11,7 @@
 #include <memory>
 #include <thread>
 
-#include "temp_dir.h"
+#include "test_store.h"
 
 namespace ozl::server {
 namespace {
@@ -24,7 +24,7 @@ constexpr std::size_t kMaxConnections = 64;
 
 class ServerLoop : public ::testing::Test {
  protected:
-  ServerLoop() : store_(dir_.File("loop.db")), chat_(store_) {
+  ServerLoop() : store_(test_support::OpenTestStore(dir_, "loop.db")), chat_(*store_) {
     ServerSettings settings;
     settings.request_time_limit = 1s;
     settings.password_cost = PasswordCost::kMinimal;
@@ -88,7 +88,7 @@ class ServerLoop : public ::testing::Test {
   }
 
   test_support::TempDir dir_;
-  Store store_;
+  std::unique_ptr<Store> store_;
   Chat chat_;
   std::unique_ptr<Server> server_;
   std::jthread loop_;

@@ -5,7 +5,7 @@
 
 #include <regex>
 
-#include "temp_dir.h"
+#include "test_store.h"
 #include "text/cp1251.h"
 
 namespace ozl::server {
@@ -21,7 +21,7 @@ constexpr std::string_view kBrowser = "10.0.0.9";
 
 class WebChatTest : public ::testing::Test {
  protected:
-  WebChatTest() : store_(dir_.File("web.db")), chat_(store_), web_(chat_) {
+  WebChatTest() : store_(test_support::OpenTestStore(dir_, "web.db")), chat_(*store_), web_(chat_) {
     chat_.SetEventLog([this](const std::string& line) { log_.push_back(line); });
   }
 
@@ -71,7 +71,7 @@ class WebChatTest : public ::testing::Test {
   static std::string Body(const std::string& response) { return response.substr(response.find("\r\n\r\n") + 4); }
 
   test_support::TempDir dir_;
-  Store store_;
+  std::unique_ptr<Store> store_;
   Chat chat_;
   WebSite web_;
   std::vector<std::string> log_;
