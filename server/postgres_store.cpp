@@ -217,7 +217,11 @@ void PostgresStore::Connect() {
         " ON CONFLICT (name) DO UPDATE SET value = excluded.value",
         "bb"}},
   }};
-  connection_.reset(PQconnectdb(uri_.c_str()));
+  // The event loop waits for a connection: one that cannot be made fails within seconds unless
+  // the URI says otherwise (it comes last, so its settings win).
+  const char* const keywords[] = {"connect_timeout", "dbname", nullptr};
+  const char* const values[] = {"10", uri_.c_str(), nullptr};
+  connection_.reset(PQconnectdbParams(keywords, values, 1));
   if (!connection_) throw StoreError("cannot connect to " + DatabaseForLog(uri_) + ": out of memory");
   if (PQstatus(connection_.get()) != CONNECTION_OK) {
     throw StoreError("cannot connect to " + DatabaseForLog(uri_) + ": " + Message(PQerrorMessage(connection_.get())));
@@ -248,9 +252,9 @@ auto PostgresStore::Reconnecting(const Work& work) {
   } catch (const StoreError&) {
     if (PQstatus(connection_.get()) != CONNECTION_BAD) throw;
   }
-  // The database went away and may be back (a restart). A statement cut off in flight may have
-  // been committed before its answer was lost; the commands that store are marked, so a repeat
-  // of one by the client is found out either way.
+  // The database went away and may be back (a restart). A statement cut off between its commit
+  // and its answer runs twice: a message may then come twice, a registration leave an unused id.
+  // Failing instead would only have the client send the command again.
   Connect();
   return work();
 }
