@@ -129,9 +129,12 @@ def nodes_serve_one_community(args):
 
         # Presence, contacts, information and search across the nodes.
         assert any("10001-Kot-online" in line for line in lisa.heard if line.startswith("#U")), lisa.heard
-        assert lisa.send("#K110001") == ["#K110001-Kot-online"]
-        assert lisa.send("#I10001")[0].endswith("|online")
-        assert "10001-Kot-online|" in lisa.send("#P|||||||kot")[0]
+        answered = lisa.send("#K110001")
+        assert "#K110001-Kot-online" in answered, answered
+        answered = lisa.send("#I10001")
+        assert [line for line in answered if line.startswith("#I") and line.endswith("|online")], answered
+        answered = lisa.send("#P|||||||kot")
+        assert [line for line in answered if line.startswith("#P") and "10001-Kot-online|" in line], answered
         e2e.wait_for("Mysh online at Lisa's node", lambda: "#YU%d-Mysh-online" % mysh.id in lisa.heard)
 
         # Private messages both ways and the general chat, window to window across the nodes.
@@ -181,8 +184,8 @@ def nodes_serve_one_community(args):
               flush=True)
         assert doubled == 0 and lost == 0, list(zip(typed, counts))
         assert not [line for line in lisa.heard if "10001-Kot-offline" in line], "Kot flickered offline"
-        assert IDLE_TIMEOUT <= offline_after <= IDLE_TIMEOUT + HEARTBEAT + 5, offline_after
-        assert kot.process.poll() is None and zayka.process.poll() is None
+        assert IDLE_TIMEOUT <= offline_after <= IDLE_TIMEOUT + HEARTBEAT + 8, offline_after
+        assert kot.process.poll() is None and zayka.process.poll() is None, "a client has ended"
     finally:
         kot.close()
         if zayka:
