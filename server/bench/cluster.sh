@@ -38,7 +38,7 @@ cpu_ticks() {  # of the processes given and their children, threads included
   echo "$total"
 }
 transactions() {
-  sleep 1.5  # PostgreSQL publishes its counts of a backend at most once a second
+  sleep 11  # an idle backend publishes its last counts within ten seconds
   psql "$database" -Atc "SELECT xact_commit FROM pg_stat_database WHERE datname = current_database()"
 }
 per() { awk -v a="$1" -v b="$2" 'BEGIN { printf "%.3f", a / b }'; }
