@@ -700,11 +700,20 @@ void Chat::TellEverything() {
 }
 
 void Chat::Settle(Clock::time_point now) {
-  bus_.Exchange([&](std::string_view event) { Hear(event, now); });
+  // An event is heard once: when the store fails the part of it that needs the store, the rest
+  // of it and the events after it still take effect.
+  const auto hear = [&](std::string_view event) {
+    try {
+      Hear(event, now);
+    } catch (const StoreError& error) {
+      if (log_) log_(std::string("error: ") + error.what());
+    }
+  };
+  bus_.Exchange(hear);
   if (bus_.TakeRejoined()) {
     Publish(kJoined, {});
     TellEverything();
-    bus_.Exchange([&](std::string_view event) { Hear(event, now); });
+    bus_.Exchange(hear);
   }
 }
 

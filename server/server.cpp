@@ -111,7 +111,12 @@ void Server::Run() {
       }
     }
     if (now >= next_idle_sweep_) {
-      chat_.ExpireIdle(now);
+      // A database away for a while fails the sweep, not the server: the next one tries again.
+      try {
+        chat_.ExpireIdle(now);
+      } catch (const std::exception& error) {
+        LogLine(std::string("error: ") + error.what());
+      }
       next_idle_sweep_ = now + kIdleSweepInterval;
     }
     CloseLate(now);
