@@ -687,8 +687,18 @@ class WindowProbe:
         if line != "ready":
             raise AssertionError("the window probe did not start: %r" % line)
 
+    # The user sees a window that freezes for a second; one that answers late twice in a row is
+    # sluggish. A single late answer alone is as often the busy machine's doing as the window's.
+    FREEZE_MS = 1000
+    SLUGGISH_MS = 200
+
+    @staticmethod
+    def responsive(figures):
+        """Whether the windows answered in time throughout, by the figures of `result`."""
+        return figures["worst_ms"] < WindowProbe.FREEZE_MS and figures["sustained_ms"] < WindowProbe.SLUGGISH_MS
+
     def result(self):
-        """worst_ms, mean_ms, samples, boxes_max, boxes_seen and the texts of the boxes."""
+        """worst_ms, mean_ms, sustained_ms, samples, boxes_max, boxes_seen and the texts of the boxes."""
         output, _ = self.process.communicate("stop\n", timeout=60)
         figures = {"boxes": []}
         for line in output.splitlines():
