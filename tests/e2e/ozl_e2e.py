@@ -410,13 +410,29 @@ CYRILLIC_KEYSYMS = dict(zip(
 
 
 def type_russian(text):
-    """Types Russian text by keysym names, which reach Wine whatever the keyboard's layout."""
+    """Types Russian text by keysym names, which reach Wine whatever the keyboard's layout.
+    xdotool lends each keysym a spare key for the moment of its press; on a busy machine Wine may
+    read the key after its loan has ended, and the letter is lost: `type_russian_surely` checks."""
     for character in text:
         name = CYRILLIC_KEYSYMS.get(character.lower())
         if name is None:
             type_text(character)
         else:
             press(("shift+Cyrillic_" if character.isupper() else "Cyrillic_") + name)
+
+
+def type_russian_surely(exe, window, text):
+    """Types Russian text into the focused one-line field of an X window until the field holds
+    it; a try that lost a letter is typed over."""
+    title = xdotool("getwindowname", window)
+    for _ in range(5):
+        type_russian(text)
+        shown = [shown for _, shown in control_texts(exe, title, window) or []]
+        if text in shown:
+            return
+        press("End")
+        press("shift+Home")
+    raise AssertionError("the text %r could not be typed into %r, which shows %r" % (text, title, shown))
 
 
 def replace_text(window, x, y, text):
@@ -607,11 +623,13 @@ class SecondDisplay:
         self.process.wait()
 
 
-def control_texts(exe, title):
-    """The class and text of each control of the window titled `title`, read by the probe program
-    beside the exe: [(class, text), ...], or None when no window has that title."""
+def control_texts(exe, title, window=None):
+    """The class and text of each control of the window titled `title` (of the X window `window`,
+    when given), read by the probe program beside the exe: [(class, text), ...], or None when no
+    window has that title."""
     probe = os.path.join(os.path.dirname(os.path.abspath(exe)), "ozl_probe.exe")
-    result = subprocess.run([os.path.join(REPO, "scripts", "wine-run"), probe, title],
+    wanted = [title] + ([str(window)] if window else [])
+    result = subprocess.run([os.path.join(REPO, "scripts", "wine-run"), probe] + wanted,
                             capture_output=True)
     if result.returncode != 0:
         return None
