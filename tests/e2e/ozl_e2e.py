@@ -11,6 +11,7 @@ import argparse
 import os
 import re
 import shutil
+import signal
 import socket
 import struct
 import subprocess
@@ -44,12 +45,72 @@ def enter_private_network():
 def use_own_wineserver():
     """Ends the scenarios' wineservers (of the 32-bit prefix and of the 64-bit one beside it),
     wherever they were started; the next Wine program starts one here, in this network namespace."""
+    global _booted
     os.environ["OZL_WINEPREFIX"] = os.environ.get("OZL_E2E_WINEPREFIX", os.path.join(REPO, "build", "wine-e2e"))
+    # Wine's errors go to the report of a program that failed to start; its fixmes are noise.
+    os.environ["WINEDEBUG"] = "fixme-all"
     for prefix in (os.environ["OZL_WINEPREFIX"], os.environ["OZL_WINEPREFIX"] + "64"):
         env = dict(os.environ, WINEPREFIX=prefix)
         if os.path.exists(os.path.join(prefix, "system.reg")):
             subprocess.run(["wineserver", "-k"], env=env, capture_output=True)
             subprocess.run(["wineserver", "-w"], env=env, capture_output=True)
+    _booted = False
+
+
+_booted = False  # whether the scenarios' wineserver runs with its session booted
+BOOT_SECONDS = 120
+
+
+def boot_own_wineserver(exe):
+    """Creates the prefix when it is missing and boots its session before the first program
+    starts, so that no scenario's wait for a first window includes either. A boot that stalls is
+    reported with what Wine said, and tried once more on a fresh wineserver."""
+    global _booted
+    if _booted:
+        return
+    for attempt in (1, 2):
+        with tempfile.NamedTemporaryFile(prefix="ozl-e2e-boot-", suffix=".log") as log:
+            started = time.monotonic()
+            boot = subprocess.Popen([os.path.join(REPO, "scripts", "wine-boot"), exe],
+                                    stdout=log, stderr=subprocess.STDOUT, process_group=0)
+            try:
+                status = boot.wait(timeout=BOOT_SECONDS)
+            except subprocess.TimeoutExpired:
+                status = None
+            if status == 0:
+                _booted = True
+                return
+            what = ("has not booted after %d s" % BOOT_SECONDS if status is None
+                    else "failed to boot (exit status %d) after %.0f s" % (status, time.monotonic() - started))
+            running = wine_processes()
+            end_group(boot)
+            print("note: the Wine session %s, attempt %d. What Wine said and ran:\n%s%s"
+                  % (what, attempt, tail(log), running), flush=True)
+            use_own_wineserver()
+    raise AssertionError("the Wine session did not boot")
+
+
+def tail(log, size=2000):
+    """The end of what a program wrote to a log file that it may still be writing."""
+    log.flush()
+    with open(log.name, "rb") as again:
+        return again.read()[-size:].decode("utf-8", "replace")
+
+
+def wine_processes():
+    return subprocess.run("xdotool search --onlyvisible --name . getwindowname %@; "
+                          "ps -eo pid,etimes,args | grep -i -E 'wine|[.]exe' | grep -v grep",
+                          shell=True, capture_output=True).stdout.decode("utf-8", "replace")
+
+
+def end_group(process):
+    """Kills a process started in a group of its own, with whatever it started there (a script
+    that has not yet become the program leaves its children behind otherwise)."""
+    try:
+        os.killpg(process.pid, signal.SIGKILL)
+    except ProcessLookupError:
+        pass
+    process.wait()
 
 
 def arguments():
@@ -284,25 +345,22 @@ class Client:
         Client.latest = self
 
     def start(self):
+        boot_own_wineserver(self.exe)
         self.process = subprocess.Popen([os.path.join(REPO, "scripts", "wine-run"), self.exe],
-                                        stdout=self.log, stderr=subprocess.STDOUT)
+                                        stdout=self.log, stderr=subprocess.STDOUT, process_group=0)
 
     def restart(self):
         """Ends the program and its wineserver and starts it again."""
-        self.process.kill()
-        self.process.wait()
+        end_group(self.process)
         use_own_wineserver()
         self.start()
 
     def wine_output(self):
-        self.log.flush()
-        with open(self.log.name, "rb") as log:
-            return log.read()[-2000:].decode("utf-8", "replace")
+        return tail(self.log)
 
     def close(self):
         if self.process.poll() is None:
-            self.process.kill()
-            self.process.wait()
+            end_group(self.process)
         # Whatever the killed program left behind in the scenarios' prefix goes with its wineserver.
         use_own_wineserver()
         self.log.close()
@@ -352,13 +410,29 @@ CYRILLIC_KEYSYMS = dict(zip(
 
 
 def type_russian(text):
-    """Types Russian text by keysym names, which reach Wine whatever the keyboard's layout."""
+    """Types Russian text by keysym names, which reach Wine whatever the keyboard's layout.
+    xdotool lends each keysym a spare key for the moment of its press; on a busy machine Wine may
+    read the key after its loan has ended, and the letter is lost: `type_russian_surely` checks."""
     for character in text:
         name = CYRILLIC_KEYSYMS.get(character.lower())
         if name is None:
             type_text(character)
         else:
             press(("shift+Cyrillic_" if character.isupper() else "Cyrillic_") + name)
+
+
+def type_russian_surely(exe, window, text):
+    """Types Russian text into the focused one-line field of an X window until the field holds
+    it; a try that lost a letter is typed over."""
+    title = xdotool("getwindowname", window)
+    for _ in range(5):
+        type_russian(text)
+        shown = [shown for _, shown in control_texts(exe, title, window) or []]
+        if text in shown:
+            return
+        press("End")
+        press("shift+Home")
+    raise AssertionError("the text %r could not be typed into %r, which shows %r" % (text, title, shown))
 
 
 def replace_text(window, x, y, text):
@@ -454,31 +528,40 @@ def close_boxes_and_notices(*keep):
     return titles
 
 
+class ProgramEnded(Exception):
+    def __init__(self, status):
+        super().__init__("the program ended (exit status %s) before its first window" % status)
+
+
 FIRST_START_HELP = "^" + re.escape("© OZL") + "$"
 
 
 def dismiss_first_start_help():
     """At its first start in a folder the program shows its help before the login window: it is
     closed as a user closes it, with Return."""
-    # The first Wine program after the scenario's fresh wineserver starts the prefix's services
-    # too, which on a busy machine takes a while. Very rarely that start stalls inside Wine (the
-    # program itself shows its first window within about a second): the scenario then reports
-    # what it saw and starts the program once more.
+    # The session is booted before the program starts, and the program itself shows its first
+    # window within about a second. Very rarely its start stalls inside Wine all the same, or
+    # the program ends without a window: the scenario then reports what it saw and starts the
+    # program once more.
+    client = Client.latest
+
     def first_window():
+        if client is not None and client.process.poll() is not None:
+            raise ProgramEnded(client.process.returncode)
         return windows_named("^OZL$") or windows_named(FIRST_START_HELP)
     try:
         wait_for("the login window or the help", first_window, timeout=45)
-    except AssertionError:
-        client = Client.latest
-        if client is None or client.process.poll() is not None:
+    except (AssertionError, ProgramEnded) as failure:
+        if client is None:
             raise
-        print("note: no window 45 s after the start; started again. What the display and Wine showed:")
-        print(subprocess.run("xdotool search --onlyvisible --name . getwindowname %@; "
-                             "ps -eo pid,etimes,args | grep -i -E 'wine|[.]exe' | grep -v grep",
-                             shell=True, capture_output=True, text=True).stdout)
-        print(client.wine_output())
+        print("note: %s; started again. What the display and Wine showed:\n%s%s"
+              % (failure, wine_processes(), client.wine_output()), flush=True)
         client.restart()
-        wait_for("the login window or the help", first_window, timeout=90)
+        try:
+            wait_for("the login window or the help", first_window, timeout=90)
+        except (AssertionError, ProgramEnded) as again:
+            raise AssertionError("%s, also when started again. What the display and Wine showed:\n%s%s"
+                                 % (again, wine_processes(), client.wine_output()))
     for window in windows_named(FIRST_START_HELP):
         xdotool("windowfocus", "--sync", window)
         press("Return")
@@ -540,11 +623,13 @@ class SecondDisplay:
         self.process.wait()
 
 
-def control_texts(exe, title):
-    """The class and text of each control of the window titled `title`, read by the probe program
-    beside the exe: [(class, text), ...], or None when no window has that title."""
+def control_texts(exe, title, window=None):
+    """The class and text of each control of the window titled `title` (of the X window `window`,
+    when given), read by the probe program beside the exe: [(class, text), ...], or None when no
+    window has that title."""
     probe = os.path.join(os.path.dirname(os.path.abspath(exe)), "ozl_probe.exe")
-    result = subprocess.run([os.path.join(REPO, "scripts", "wine-run"), probe, title],
+    wanted = [title] + ([str(window)] if window else [])
+    result = subprocess.run([os.path.join(REPO, "scripts", "wine-run"), probe] + wanted,
                             capture_output=True)
     if result.returncode != 0:
         return None
@@ -620,8 +705,18 @@ class WindowProbe:
         if line != "ready":
             raise AssertionError("the window probe did not start: %r" % line)
 
+    # The user sees a window that freezes for a second; one that answers late twice in a row is
+    # sluggish. A single late answer alone is as often the busy machine's doing as the window's.
+    FREEZE_MS = 1000
+    SLUGGISH_MS = 200
+
+    @staticmethod
+    def responsive(figures):
+        """Whether the windows answered in time throughout, by the figures of `result`."""
+        return figures["worst_ms"] < WindowProbe.FREEZE_MS and figures["sustained_ms"] < WindowProbe.SLUGGISH_MS
+
     def result(self):
-        """worst_ms, mean_ms, samples, boxes_max, boxes_seen and the texts of the boxes."""
+        """worst_ms, mean_ms, sustained_ms, samples, boxes_max, boxes_seen and the texts of the boxes."""
         output, _ = self.process.communicate("stop\n", timeout=60)
         figures = {"boxes": []}
         for line in output.splitlines():

@@ -67,9 +67,9 @@ def enter_chat(window):
     return e2e.wait_for("the general chat", lambda: e2e.windows_named("^%s$" % CHAT_TITLE))[0]
 
 
-def say_in_chat(chat, text):
+def say_in_chat(exe, chat, text):
     e2e.click(chat, 12 + 100, 380 + 10)  # the line being written
-    e2e.type_russian(text)
+    e2e.type_russian_surely(exe, chat, text)
     e2e.press("Return")
 
 
@@ -121,11 +121,11 @@ def two_users_meet(args):
         kot_chat = enter_chat(kot_list)
         with second:
             zayka_chat = enter_chat(zayka_list)
-        say_in_chat(kot_chat, "hello from Kot")
+        say_in_chat(args.exe, kot_chat, "hello from Kot")
         with second:
-            say_in_chat(zayka_chat, "hello from Zayka")
+            say_in_chat(args.exe, zayka_chat, "hello from Zayka")
         # Echo sits in the chat and answers a line addressed to him.
-        say_in_chat(kot_chat, "(для Echo) как дела?")
+        say_in_chat(args.exe, kot_chat, "(для Echo) как дела?")
         try:
             e2e.wait_for("Echo's answer", lambda: "Echo >> (для Kot) как дела?" in chat_lines(args.exe), timeout=30)
         except AssertionError:

@@ -57,7 +57,7 @@ def client_and_browser_share_the_room(args):
                          timeout=40)
         except AssertionError:
             raise AssertionError("the client's chat shows %r" % chat_lines(args.exe))
-        say_in_chat(kot_chat, "<i>hello web</i>")
+        say_in_chat(args.exe, kot_chat, "<i>hello web</i>")
         e2e.wait_for("the client's line in the browser",
                      lambda: "Kot >> <i>hello web</i>" in texts(driver, "#lines .line"))
         assert "Zayka >> <b>web</b> line" in texts(driver, "#lines .line")

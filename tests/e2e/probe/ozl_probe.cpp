@@ -2,12 +2,16 @@
 // client's prefix, it finds the top-level window with the given title and prints the class and
 // the text of each of its child windows, one per line, as UTF-8, with line breaks written "\n":
 //
-//   ozl_probe.exe "Общий чат"
+//   ozl_probe.exe "Общий чат" [X-WINDOW]
+//
+// Of two windows with the title (the general chats of two clients) the X window's id, as xdotool
+// gives it, names the one meant.
 //
 // The exit code is 1 when no window has that title.
 #include <windows.h>
 
 #include <cstdio>
+#include <cstdlib>
 #include <string>
 
 namespace {
@@ -33,6 +37,22 @@ std::wstring TextOf(HWND window) {
   return text;
 }
 
+struct Wanted {
+  std::wstring title;
+  HANDLE x_window;
+  HWND found;
+};
+
+BOOL CALLBACK FindWanted(HWND window, LPARAM wanted_address) {
+  auto& wanted = *reinterpret_cast<Wanted*>(wanted_address);
+  // Wine's X11 driver keeps the X window of each top-level window in this property.
+  if (TextOf(window) != wanted.title || GetPropW(window, L"__wine_x11_whole_window") != wanted.x_window) {
+    return TRUE;
+  }
+  wanted.found = window;
+  return FALSE;
+}
+
 BOOL CALLBACK PrintChild(HWND child, LPARAM) {
   wchar_t class_name[64] = {};
   GetClassNameW(child, class_name, 64);
@@ -48,11 +68,16 @@ BOOL CALLBACK PrintChild(HWND child, LPARAM) {
 }  // namespace
 
 int wmain(int argc, wchar_t** argv) {
-  if (argc != 2) {
-    std::fprintf(stderr, "usage: ozl_probe TITLE\n");
+  if (argc != 2 && argc != 3) {
+    std::fprintf(stderr, "usage: ozl_probe TITLE [X-WINDOW]\n");
     return 2;
   }
-  const HWND window = FindWindowW(nullptr, argv[1]);
+  HWND window = FindWindowW(nullptr, argv[1]);
+  if (argc == 3) {
+    Wanted wanted{argv[1], reinterpret_cast<HANDLE>(std::wcstoull(argv[2], nullptr, 10)), nullptr};
+    EnumWindows(&FindWanted, reinterpret_cast<LPARAM>(&wanted));
+    window = wanted.found;
+  }
   if (!window) return 1;
   EnumChildWindows(window, &PrintChild, 0);
   return 0;
