@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
-# Load benchmark of ozl-server on loopback: polls per second with 10,000 logged-in sessions,
-# memory per session, and the same load (same request bytes, one connection per request)
-# against nginx serving a small static file, with one worker and with one per core.
+# Load benchmark of ozl-server on loopback: every user logging in at once (the storm after a
+# restart, with full online lists), then polls per second with 10,000 logged-in sessions, memory
+# per session, and the same load (same request bytes, one connection per request) against nginx
+# serving a small static file, with one worker and with one per core.
 #
 #   server/bench/load.sh [path/to/ozl-server]
 #
@@ -83,15 +84,16 @@ done
 export OZL_BENCH_IDS="$work/ids.txt"
 python3 "$root/server/bench/login_sessions.py" --port "$port" --sessions "$sessions" --step register
 rss_before="$(rss_kib "$server_pid")"
-started="$EPOCHREALTIME"
+ticks_before="$(cpu_ticks "$server_pid")"
 python3 "$root/server/bench/login_sessions.py" --port "$port" --sessions "$sessions" \
-  --first-session "$first_session" --step login
-login_seconds="$(awk -v a="$started" -v b="$EPOCHREALTIME" 'BEGIN { print b - a }')"
+  --first-session "$first_session" --step storm
+printf 'the server spent %.1f s of CPU on the storm\n' \
+  "$(awk -v t=$(( $(cpu_ticks "$server_pid") - ticks_before )) -v hz="$(getconf CLK_TCK)" 'BEGIN { print t / hz }')"
+python3 "$root/server/bench/login_sessions.py" --port "$port" --sessions "$sessions" \
+  --first-session "$first_session" --step poll
 rss_after="$(rss_kib "$server_pid")"
 printf 'ozl-server memory: %d KiB before the logins, %d KiB with %d sessions: %d bytes per session\n' \
   "$rss_before" "$rss_after" "$sessions" $(( (rss_after - rss_before) * 1024 / sessions ))
-printf 'logging in %d sessions (with full lists of up to %d entries) took %.1f s\n' "$sessions" "$sessions" \
-  "$login_seconds"
 
 run_wrk "$port" "ozl-server, polls of logged-in sessions" "$server_pid"
 python3 "$root/server/bench/login_sessions.py" --port "$port" --sessions "$sessions" \

@@ -1,10 +1,10 @@
 #!/usr/bin/env python3
-"""Registers N users and logs each in under its own session (first, first+1, ...), then polls
-every session once so the presence lines of everyone's login are taken. Afterwards the server
-holds N logged-in sessions that are all up to date. With --check it only polls a sample of the
-sessions and fails when one of them is no longer known. With --step storm every user logs in at
-once, as after a restart of the server: up to --parallel logins in flight, each answer read whole
-(the full online list) and thrown away; it prints how long the storm took."""
+"""Steps of the load benchmarks. register: N users. storm: every user logs in under its own
+session (first, first+1, ...) at once, as after a restart of the server: up to --parallel logins
+in flight, each answer read whole (the full online list) and thrown away; prints how long it
+took. poll: every session once, so the presence lines of everyone's login are taken; afterwards
+the server holds N logged-in sessions that are all up to date. check: polls a sample of the
+sessions and fails when one of them is no longer known."""
 import argparse
 import asyncio
 import os
@@ -44,7 +44,7 @@ def main():
     parser.add_argument("--port", type=int, required=True)
     parser.add_argument("--sessions", type=int, default=10000)
     parser.add_argument("--first-session", type=int, default=100000)
-    parser.add_argument("--step", choices=["register", "login", "check", "storm"], required=True)
+    parser.add_argument("--step", choices=["register", "storm", "poll", "check"], required=True)
     parser.add_argument("--parallel", type=int, default=200)
     arguments = parser.parse_args()
     port, count, first = arguments.port, arguments.sessions, arguments.first_session
@@ -62,14 +62,7 @@ def main():
             with open(os.environ.get("OZL_BENCH_IDS", "/dev/null"), "w") as out:
                 out.write("\n".join(map(str, ids)))
             return 0
-        if arguments.step == "login":
-            ids = [int(line) for line in open(os.environ["OZL_BENCH_IDS"])]
-
-            def login(index):
-                lines = request(port, first + index, "#A%d|pw" % ids[index])
-                assert lines[0].startswith(b"#A"), lines[:1]
-
-            list(pool.map(login, range(count)))
+        if arguments.step == "poll":
             list(pool.map(lambda index: request(port, first + index, "#PING"), range(count)))
             return 0
         sample = random.sample(range(count), min(200, count))
