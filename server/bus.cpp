@@ -2,6 +2,8 @@
 
 #include <charconv>
 
+#include "wire_text.h"
+
 namespace ozl::server {
 namespace {
 
@@ -54,14 +56,15 @@ std::optional<Number> ParseNumber(std::string_view text, int base) {
 
 }  // namespace
 
+std::string NodeName(NodeId node) {
+  char name[16];
+  return std::string(name, std::to_chars(name, name + sizeof name, node, 16).ptr);
+}
+
+std::optional<NodeId> ParseNodeId(std::string_view text) { return ParseNumber<NodeId>(text, 16); }
+
 std::string Encode(const BusEvent& event) {
-  char head[48];
-  const auto node_end = std::to_chars(head, head + sizeof head, event.node, 16).ptr;
-  *node_end = '.';
-  const auto serial_end = std::to_chars(node_end + 1, head + sizeof head, event.serial).ptr;
-  std::string text(head, serial_end);
-  text.push_back(' ');
-  text.push_back(event.kind);
+  std::string text = NodeName(event.node) + "." + std::to_string(event.serial) + " " + event.kind;
   for (const std::string& field : event.fields) {
     text.push_back(' ');
     Escape(field, text);
@@ -70,17 +73,12 @@ std::string Encode(const BusEvent& event) {
 }
 
 std::optional<BusEvent> Decode(std::string_view text) {
-  std::vector<std::string_view> words;
-  for (std::size_t start = 0; start <= text.size();) {
-    const std::size_t blank = std::min(text.find(' ', start), text.size());
-    words.push_back(text.substr(start, blank - start));
-    start = blank + 1;
-  }
+  const std::vector<std::string_view> words = SplitFields(text, ' ');
   if (words.size() < 2 || words[1].size() != 1) return std::nullopt;
-  const std::size_t dot = words[0].find('.');
-  if (dot == std::string_view::npos) return std::nullopt;
-  const auto node = ParseNumber<NodeId>(words[0].substr(0, dot), 16);
-  const auto serial = ParseNumber<std::uint64_t>(words[0].substr(dot + 1), 10);
+  const std::vector<std::string_view> head = SplitFields(words[0], '.');
+  if (head.size() != 2) return std::nullopt;
+  const auto node = ParseNodeId(head[0]);
+  const auto serial = ParseNumber<std::uint64_t>(head[1], 10);
   if (!node || !serial) return std::nullopt;
   BusEvent event{*node, *serial, words[1][0], {}};
   for (std::size_t i = 2; i < words.size(); ++i) {

@@ -27,6 +27,10 @@ struct BusEvent {
   friend bool operator==(const BusEvent&, const BusEvent&) = default;
 };
 
+// A node's id as events write it (hexadecimal), and back; nothing for text no node wrote.
+std::string NodeName(NodeId node);
+std::optional<NodeId> ParseNodeId(std::string_view text);
+
 // Printable ASCII without blanks, quotes or backslashes, whatever bytes the fields hold, so the
 // text travels through any carrier of text.
 std::string Encode(const BusEvent& event);

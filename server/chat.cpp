@@ -2,7 +2,6 @@
 
 #include <algorithm>
 #include <array>
-#include <charconv>
 #include <limits>
 #include <utility>
 
@@ -105,15 +104,6 @@ enum BusKind : char {
   kChatLine = 'C',    // the line as clients get it
   kStoredMessage = 'M',  // user: a private message was stored for him
 };
-
-std::optional<NodeId> ParseNode(std::string_view text) {
-  NodeId node = 0;
-  const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), node);
-  if (error != std::errc() || end != text.data() + text.size()) return std::nullopt;
-  return node;
-}
-
-constexpr std::string_view kPresenceWords[] = {"online", "chat", "offline"};
 
 }  // namespace
 
@@ -300,9 +290,7 @@ Answer Chat::FinishLogin(const std::string& client, UserId user, Clock::time_poi
   session.presence_cursor = next_sequence_;
   session.chat_cursor = next_sequence_;
   Push(session, "#A" + record->profile.chat_nick + "|" + record->profile.nick);
-  Line lists = FullLists(user);
-  lists.sequence = next_sequence_++;
-  session.outbox.push_back(std::move(lists));
+  Push(session, FullLists(user));
   session.greeted = true;
   PushStoredMessages(session);
   return Drain(session, now);
@@ -507,7 +495,12 @@ bool Chat::MayBroadcast(Session& session, Clock::time_point now) {
 }
 
 void Chat::Push(Session& session, std::string text, std::int64_t stored_message) {
-  session.outbox.push_back({next_sequence_++, std::move(text), stored_message, nullptr, 0, {}});
+  Push(session, Line{0, std::move(text), stored_message, nullptr, 0, {}});
+}
+
+void Chat::Push(Session& session, Line line) {
+  line.sequence = next_sequence_++;
+  session.outbox.push_back(std::move(line));
 }
 
 Answer Chat::Drain(Session& session, Clock::time_point now) {
@@ -563,7 +556,7 @@ Chat::Line Chat::FullLists(UserId user) {
   if (!online_entries_) {
     online_entries_ = std::make_shared<std::string>();
     for (const auto& [id, online] : online_) {
-      *online_entries_ += Entry(id, online.nick, StatusOf(id));
+      *online_entries_ += Entry(id, online.nick, StatusWord(PresenceOf(online)));
       online_entries_->push_back('|');
     }
   }
@@ -590,15 +583,19 @@ std::optional<Chat::Presence> Chat::PresenceHere(const LocalUser& user) {
   return std::nullopt;
 }
 
+std::string_view Chat::StatusWord(std::optional<Presence> presence) {
+  if (!presence) return kOffline;
+  return *presence == Presence::kChat ? kChatStatus : kOnline;
+}
+
 std::string_view Chat::StatusOf(UserId user) const {
   const auto online = online_.find(user);
-  if (online == online_.end()) return kOffline;
-  return PresenceOf(online->second) == Presence::kChat ? kChatStatus : kOnline;
+  return StatusWord(online == online_.end() ? std::nullopt : PresenceOf(online->second));
 }
 
 void Chat::Announce(UserId user, std::string_view nick, std::optional<Presence> presence, bool newly_online,
                     Clock::time_point now) {
-  const std::string entry = Entry(user, nick, !presence ? kOffline : *presence == Presence::kChat ? kChatStatus : kOnline);
+  const std::string entry = Entry(user, nick, StatusWord(presence));
   // Answers that share the list hold its length: appending leaves what they send as it was.
   if (newly_online && online_entries_) {
     *online_entries_ += entry;
@@ -649,7 +646,7 @@ void Chat::ExpireIdle(Clock::time_point now) {
   // timeout after it died, as they would had it lived and they fallen silent.
   for (auto& [node, heard] : heard_) {
     if (now - heard <= limits_.idle_timeout + heartbeat) continue;
-    Publish(kNodeGone, {std::to_string(node)});
+    Publish(kNodeGone, {NodeName(node)});
     heard = now;  // said once; every node forgets it when the word comes back
   }
   Settle(now);
@@ -684,18 +681,19 @@ void Chat::Tell(UserId user, bool login) {
     local.login_heard = false;
   }
   if (presence != local.told || login) {
-    const std::size_t word = presence ? static_cast<std::size_t>(*presence) : 2;
-    Publish(kPresence, {std::to_string(user), std::string(kPresenceWords[word]), login ? "1" : "0", local.nick});
     local.told = presence;
+    PublishPresence(user, local, login);
   }
   if (!presence) local_.erase(here);
 }
 
+void Chat::PublishPresence(UserId user, const LocalUser& local, bool login) {
+  Publish(kPresence, {std::to_string(user), std::string(StatusWord(local.told)), login ? "1" : "0", local.nick});
+}
+
 void Chat::TellEverything() {
   for (const auto& [user, local] : local_) {
-    if (!local.told) continue;
-    Publish(kPresence, {std::to_string(user), std::string(kPresenceWords[static_cast<std::size_t>(*local.told)]),
-                        "0", local.nick});
+    if (local.told) PublishPresence(user, local, false);
   }
 }
 
@@ -730,7 +728,7 @@ void Chat::Hear(std::string_view text, Clock::time_point now) {
       if (!own) TellEverything();
       break;
     case kNodeGone:
-      if (const auto gone = event->fields.empty() ? std::nullopt : ParseNode(event->fields[0])) {
+      if (const auto gone = event->fields.empty() ? std::nullopt : ParseNodeId(event->fields[0])) {
         ForgetNode(*gone, now);
       }
       break;
@@ -757,10 +755,15 @@ void Chat::HearPresence(const BusEvent& event, Clock::time_point now) {
   const std::vector<std::string>& fields = event.fields;
   if (fields.size() != 4) return;
   const std::optional<UserId> user = ParseUserId(fields[0]);
-  const auto word = std::find(std::begin(kPresenceWords), std::end(kPresenceWords), fields[1]);
-  if (!user || word == std::end(kPresenceWords)) return;
   std::optional<Presence> presence;
-  if (word != std::end(kPresenceWords) - 1) presence = static_cast<Presence>(word - std::begin(kPresenceWords));
+  if (fields[1] == kOnline) {
+    presence = Presence::kOnline;
+  } else if (fields[1] == kChatStatus) {
+    presence = Presence::kChat;
+  } else if (fields[1] != kOffline) {
+    return;
+  }
+  if (!user) return;
   SetPlace(*user, fields[3], event.node, presence, now);
   if (fields[2] != "1") return;
   const auto here = local_.find(*user);

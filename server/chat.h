@@ -246,11 +246,14 @@ class Chat {
 
   bool MayBroadcast(Session& session, Clock::time_point now);
   void Push(Session& session, std::string text, std::int64_t stored_message = 0);
+  void Push(Session& session, Line line);
   Answer Drain(Session& session, Clock::time_point now);
   void Touch(Session& session, Clock::time_point now);
   // The online users, then the contacts.
   Line FullLists(UserId user);
   std::string_view StatusOf(UserId user) const;
+  // The word lists and presence lines carry: online, chat or offline.
+  static std::string_view StatusWord(std::optional<Presence> presence);
   static std::optional<Presence> PresenceOf(const OnlineUser& user);
   static std::optional<Presence> PresenceHere(const LocalUser& user);
   void Announce(UserId user, std::string_view nick, std::optional<Presence> presence, bool newly_online,
@@ -264,6 +267,7 @@ class Chat {
   // Tells the others how this node now holds the user, when that changed; a login also ends his
   // clients on other nodes.
   void Tell(UserId user, bool login = false);
+  void PublishPresence(UserId user, const LocalUser& local, bool login);
   void TellEverything();
   // Hears what the nodes said since the last time.
   void Settle(Clock::time_point now);
