@@ -2,25 +2,14 @@
 
 #include <utility>
 
-#include "sqlite.h"
+#include "store.h"
 
 namespace ozl::server {
 namespace {
 
-struct ResultFree {
-  void operator()(PGresult* result) const { PQclear(result); }
-};
-using Result = std::unique_ptr<PGresult, ResultFree>;
-
 struct NotifyFree {
   void operator()(PGnotify* notify) const { PQfreemem(notify); }
 };
-
-std::string Reason(PGconn* connection) {
-  std::string reason = connection ? PQerrorMessage(connection) : "out of memory";
-  while (!reason.empty() && (reason.back() == '\n' || reason.back() == ' ')) reason.pop_back();
-  return "the event channel in PostgreSQL: " + reason;
-}
 
 // Events are encoded without quotes or backslashes, so they stand in a literal as they are.
 std::string Notification(const std::string& channel, const std::string& event) {
@@ -32,23 +21,28 @@ std::string Notification(const std::string& channel, const std::string& event) {
 PostgresBus::PostgresBus(std::string uri, std::string channel)
     : uri_(std::move(uri)), channel_(std::move(channel)), connection_(Listen()) {}
 
-std::unique_ptr<PGconn, PostgresBus::Closer> PostgresBus::Listen() const {
-  std::unique_ptr<PGconn, Closer> connection(PQconnectdb(uri_.c_str()));
-  if (!connection || PQstatus(connection.get()) != CONNECTION_OK) throw StoreError(Reason(connection.get()));
-  const Result listening(PQexec(connection.get(), ("LISTEN " + channel_).c_str()));
-  if (PQresultStatus(listening.get()) != PGRES_COMMAND_OK) throw StoreError(Reason(connection.get()));
+PostgresConnection PostgresBus::Listen() const {
+  PostgresConnection connection = ConnectToPostgres(uri_);
+  Run(connection.get(), "LISTEN " + channel_);
   return connection;
+}
+
+void PostgresBus::Run(PGconn* connection, const std::string& statements) {
+  const PostgresResult result(PQexec(connection, statements.c_str()));
+  if (PQresultStatus(result.get()) != PGRES_COMMAND_OK) {
+    throw StoreError("the event channel in PostgreSQL: " + PostgresMessage(PQerrorMessage(connection)));
+  }
 }
 
 void PostgresBus::Send() {
   // One transaction: the events of one exchange reach every node one after another.
   std::string statements;
   for (const std::string& event : waiting_) statements += Notification(channel_, event);
-  const Result sent(PQexec(connection_.get(), statements.c_str()));
-  if (PQresultStatus(sent.get()) != PGRES_COMMAND_OK) {
+  try {
+    Run(connection_.get(), statements);
+  } catch (const StoreError&) {
     Reconnect();
-    const Result again(PQexec(connection_.get(), statements.c_str()));
-    if (PQresultStatus(again.get()) != PGRES_COMMAND_OK) throw StoreError(Reason(connection_.get()));
+    Run(connection_.get(), statements);
   }
   waiting_.clear();
 }

@@ -2,13 +2,11 @@
 // which the database hands to every listening node in the order their transactions committed.
 #pragma once
 
-#include <libpq-fe.h>
-
 #include <deque>
-#include <memory>
 #include <string>
 
 #include "bus.h"
+#include "postgres.h"
 
 namespace ozl::server {
 
@@ -23,16 +21,15 @@ class PostgresBus : public Bus {
   bool TakeRejoined() override;
 
  private:
-  struct Closer {
-    void operator()(PGconn* connection) const { PQfinish(connection); }
-  };
-  std::unique_ptr<PGconn, Closer> Listen() const;
+  PostgresConnection Listen() const;
+  // Statements that return no rows; throws StoreError.
+  static void Run(PGconn* connection, const std::string& statements);
   void Send();
   void Reconnect();
 
   std::string uri_;
   std::string channel_;
-  std::unique_ptr<PGconn, Closer> connection_;
+  PostgresConnection connection_;
   std::deque<std::string> waiting_;
   bool rejoined_ = false;
 };

@@ -136,18 +136,6 @@ std::string Bytes(const PGresult* result, int row, int column) {
   return std::string(PQgetvalue(result, row, column), static_cast<std::size_t>(PQgetlength(result, row, column)));
 }
 
-// The server's message on one line of the log: libpq breaks its lines and ends the last one.
-std::string Message(const char* text) {
-  std::string message;
-  for (const char* c = text ? text : ""; *c != '\0'; ++c) {
-    const bool blank = *c == '\n' || *c == '\t' || *c == ' ';
-    if (!blank) message += *c;
-    else if (!message.empty() && message.back() != ' ') message += ' ';
-  }
-  if (!message.empty() && message.back() == ' ') message.pop_back();
-  return message;
-}
-
 }  // namespace
 
 // Rolls back unless committed; on a lost connection the server has rolled back already.
@@ -217,17 +205,7 @@ void PostgresStore::Connect() {
         " ON CONFLICT (name) DO UPDATE SET value = excluded.value",
         "bb"}},
   }};
-  // The event loop waits for a connection: one that cannot be made fails within seconds unless
-  // the URI says otherwise (it comes last, so its settings win).
-  const char* const keywords[] = {"connect_timeout", "dbname", nullptr};
-  const char* const values[] = {"10", uri_.c_str(), nullptr};
-  connection_.reset(PQconnectdbParams(keywords, values, 1));
-  if (!connection_) throw StoreError("cannot connect to " + DatabaseForLog(uri_) + ": out of memory");
-  if (PQstatus(connection_.get()) != CONNECTION_OK) {
-    throw StoreError("cannot connect to " + DatabaseForLog(uri_) + ": " + Message(PQerrorMessage(connection_.get())));
-  }
-  // "already exists, skipping" and the like are no news.
-  PQsetNoticeProcessor(connection_.get(), [](void*, const char*) {}, nullptr);
+  connection_ = ConnectToPostgres(uri_);
   try {
     Checked(PQexec(connection_.get(), kSchema), "creating the tables");
     for (const auto& [statement, sql] : kStatements) {
@@ -259,17 +237,17 @@ auto PostgresStore::Reconnecting(const Work& work) {
   return work();
 }
 
-PostgresStore::Result PostgresStore::Checked(PGresult* raw, std::string_view what) const {
-  Result result(raw);
+PostgresResult PostgresStore::Checked(PGresult* raw, std::string_view what) const {
+  PostgresResult result(raw);
   const ExecStatusType status = result ? PQresultStatus(result.get()) : PGRES_FATAL_ERROR;
   if (status != PGRES_COMMAND_OK && status != PGRES_TUPLES_OK) {
     const char* message = result ? PQresultErrorMessage(result.get()) : PQerrorMessage(connection_.get());
-    throw StoreError(std::string(what) + ": " + Message(message));
+    throw StoreError(std::string(what) + ": " + PostgresMessage(message));
   }
   return result;
 }
 
-PostgresStore::Result PostgresStore::Run(Sql statement, std::initializer_list<std::string_view> parameters) {
+PostgresResult PostgresStore::Run(Sql statement, std::initializer_list<std::string_view> parameters) {
   std::vector<const char*> values;
   std::vector<int> lengths;
   for (const std::string_view parameter : parameters) {
@@ -290,7 +268,7 @@ std::optional<UserId> PostgresStore::AddUser(const Profile& profile, std::string
   return Reconnecting([&]() -> std::optional<UserId> {
     Transaction transaction(*this);
     Execute(kRegistrationTurn);
-    const Result result =
+    const PostgresResult result =
         Run(Sql::kAddUser,
             {Int8(kFirstId), profile.nick, profile.first_name, profile.surname, profile.patronymic, profile.email,
              profile.city, profile.sex, profile.about, profile.chat_nick, password_hash, FoldCase(profile.nick),
@@ -305,7 +283,7 @@ std::optional<UserId> PostgresStore::AddUser(const Profile& profile, std::string
 
 std::optional<UserRecord> PostgresStore::FindUser(UserId id) {
   return Reconnecting([&]() -> std::optional<UserRecord> {
-    const Result result = Run(Sql::kFindUser, {Int8(id)});
+    const PostgresResult result = Run(Sql::kFindUser, {Int8(id)});
     if (PQntuples(result.get()) == 0) return std::nullopt;
     const PGresult* row = result.get();
     UserRecord user;
@@ -319,7 +297,7 @@ std::optional<UserRecord> PostgresStore::FindUser(UserId id) {
 }
 
 std::vector<UserRecord> PostgresStore::UsersWithChatNick(std::string_view chat_nick, int limit) {
-  const Result result = Reconnecting([&] { return Run(Sql::kUsersWithChatNick, {chat_nick, Int8(limit)}); });
+  const PostgresResult result = Reconnecting([&] { return Run(Sql::kUsersWithChatNick, {chat_nick, Int8(limit)}); });
   std::vector<UserRecord> users;
   for (int row = 0; row < PQntuples(result.get()); ++row) {
     if (std::optional<UserRecord> user = FindUser(static_cast<UserId>(Int(result.get(), row, 0)))) {
@@ -334,7 +312,7 @@ void PostgresStore::SetClosedForFriendship(UserId id, bool closed) {
 }
 
 bool PostgresStore::AddContact(UserId owner, UserId contact) {
-  const Result result = Reconnecting([&] { return Run(Sql::kAddContact, {Int8(owner), Int8(contact)}); });
+  const PostgresResult result = Reconnecting([&] { return Run(Sql::kAddContact, {Int8(owner), Int8(contact)}); });
   return std::string_view(PQcmdTuples(result.get())) != "0";
 }
 
@@ -343,7 +321,7 @@ void PostgresStore::RemoveContact(UserId owner, UserId contact) {
 }
 
 std::vector<UserName> PostgresStore::Contacts(UserId owner) {
-  const Result result = Reconnecting([&] { return Run(Sql::kContacts, {Int8(owner)}); });
+  const PostgresResult result = Reconnecting([&] { return Run(Sql::kContacts, {Int8(owner)}); });
   std::vector<UserName> contacts;
   for (int row = 0; row < PQntuples(result.get()); ++row) {
     contacts.push_back({static_cast<UserId>(Int(result.get(), row, 0)), Bytes(result.get(), row, 1)});
@@ -352,12 +330,12 @@ std::vector<UserName> PostgresStore::Contacts(UserId owner) {
 }
 
 int PostgresStore::ContactCount(UserId owner) {
-  const Result result = Reconnecting([&] { return Run(Sql::kContactCount, {Int8(owner)}); });
+  const PostgresResult result = Reconnecting([&] { return Run(Sql::kContactCount, {Int8(owner)}); });
   return static_cast<int>(Int(result.get(), 0, 0));
 }
 
 std::vector<UserId> PostgresStore::ContactOwners(UserId contact) {
-  const Result result = Reconnecting([&] { return Run(Sql::kContactOwners, {Int8(contact)}); });
+  const PostgresResult result = Reconnecting([&] { return Run(Sql::kContactOwners, {Int8(contact)}); });
   std::vector<UserId> owners;
   for (int row = 0; row < PQntuples(result.get()); ++row) {
     owners.push_back(static_cast<UserId>(Int(result.get(), row, 0)));
@@ -369,7 +347,7 @@ std::int64_t PostgresStore::AddMessage(UserId recipient, UserId sender, std::str
                                        std::string_view text, const std::optional<CommandMark>& mark) {
   return Reconnecting([&] {
     Transaction transaction(*this);
-    const Result result = Run(Sql::kAddMessage, {Int8(recipient), Int8(sender), sender_nick, text});
+    const PostgresResult result = Run(Sql::kAddMessage, {Int8(recipient), Int8(sender), sender_nick, text});
     if (mark) KeepMarkInTransaction(sender, *mark);
     transaction.Commit();
     return Int(result.get(), 0, 0);
@@ -377,7 +355,7 @@ std::int64_t PostgresStore::AddMessage(UserId recipient, UserId sender, std::str
 }
 
 std::vector<StoredMessage> PostgresStore::PendingMessages(UserId recipient) {
-  const Result result = Reconnecting([&] { return Run(Sql::kPendingMessages, {Int8(recipient)}); });
+  const PostgresResult result = Reconnecting([&] { return Run(Sql::kPendingMessages, {Int8(recipient)}); });
   const PGresult* rows = result.get();
   std::vector<StoredMessage> messages;
   for (int row = 0; row < PQntuples(rows); ++row) {
@@ -388,7 +366,7 @@ std::vector<StoredMessage> PostgresStore::PendingMessages(UserId recipient) {
 }
 
 int PostgresStore::PendingCount(UserId recipient) {
-  const Result result = Reconnecting([&] { return Run(Sql::kPendingCount, {Int8(recipient)}); });
+  const PostgresResult result = Reconnecting([&] { return Run(Sql::kPendingCount, {Int8(recipient)}); });
   return static_cast<int>(Int(result.get(), 0, 0));
 }
 
@@ -407,7 +385,7 @@ std::vector<UserName> PostgresStore::Search(const SearchCriteria& criteria, int 
   }
   const std::vector<Oid> types(values.size(), kBytea);
   const std::vector<int> binary(values.size(), 1);
-  const Result result = Reconnecting([&] {
+  const PostgresResult result = Reconnecting([&] {
     return Checked(PQexecParams(connection_.get(), search.sql.c_str(), static_cast<int>(values.size()), types.data(),
                                 values.data(), lengths.data(), binary.data(), 1),
                    "search");
@@ -420,7 +398,7 @@ std::vector<UserName> PostgresStore::Search(const SearchCriteria& criteria, int 
 }
 
 bool PostgresStore::CarriedOut(UserId user, const CommandMark& mark) {
-  const Result result = Reconnecting(
+  const PostgresResult result = Reconnecting(
       [&] { return Run(Sql::kLastNumber, {Int8(user), Int8(static_cast<std::int64_t>(mark.instance))}); });
   // Numbers only grow within an instance: an older one is a late copy, done long ago.
   return PQntuples(result.get()) > 0 && mark.number <= static_cast<std::uint64_t>(Int(result.get(), 0, 0));
@@ -441,7 +419,7 @@ void PostgresStore::KeepMarkInTransaction(UserId user, const CommandMark& mark) 
 }
 
 std::optional<std::string> PostgresStore::Setting(std::string_view name) {
-  const Result result = Reconnecting([&] { return Run(Sql::kSetting, {name}); });
+  const PostgresResult result = Reconnecting([&] { return Run(Sql::kSetting, {name}); });
   if (PQntuples(result.get()) == 0) return std::nullopt;
   return Bytes(result.get(), 0, 0);
 }

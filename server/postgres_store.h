@@ -4,13 +4,11 @@
 // once and the call repeated before it fails.
 #pragma once
 
-#include <libpq-fe.h>
-
 #include <cstdint>
 #include <initializer_list>
-#include <memory>
 #include <string>
 
+#include "postgres.h"
 #include "store.h"
 
 namespace ozl::server {
@@ -42,27 +40,20 @@ class PostgresStore final : public Store {
   void SetSetting(std::string_view name, std::string_view value) override;
 
  private:
-  struct ConnectionCloser {
-    void operator()(PGconn* connection) const { PQfinish(connection); }
-  };
-  struct ResultClearer {
-    void operator()(PGresult* result) const { PQclear(result); }
-  };
-  using Result = std::unique_ptr<PGresult, ResultClearer>;
   class Transaction;
   // The prepared statements.
   enum class Sql;
 
   std::string uri_;
-  std::unique_ptr<PGconn, ConnectionCloser> connection_;
+  PostgresConnection connection_;
 
   void Connect();
   // Runs `work`, and once more on a new connection when the connection was lost under it.
   template <typename Work>
   auto Reconnecting(const Work& work);
   // Binary parameters (the types the statement was prepared with) and binary results.
-  Result Run(Sql statement, std::initializer_list<std::string_view> parameters);
-  Result Checked(PGresult* result, std::string_view what) const;
+  PostgresResult Run(Sql statement, std::initializer_list<std::string_view> parameters);
+  PostgresResult Checked(PGresult* result, std::string_view what) const;
   // A statement without parameters, in text.
   void Execute(const char* sql);
   void KeepMarkInTransaction(UserId user, const CommandMark& mark);
